@@ -1,0 +1,73 @@
+#pragma once
+// Mesh bases: a frame with a vertex buffer (and, for the indexed form, an index buffer).
+// Copies share the buffers (a reference each); destruction releases them.
+#include "core/render/Device.h"
+#include "core/render/Frame.h"
+#include "core/render/Vertex.h"
+
+template <class V>
+struct DS_SimpleMesh : DS_Frame {
+  IDirect3DVertexBuffer9* vertexBuffer = nullptr;
+  void* lockPointer = nullptr;
+  UINT vertexCount = 0;
+  D3DPRIMITIVETYPE primitiveType = D3DPT_TRIANGLESTRIP;
+  UINT primitiveCount = 0;
+
+  DS_SimpleMesh() = default;
+  DS_SimpleMesh(const DS_SimpleMesh& o)
+      : DS_Frame(o),
+        vertexBuffer(o.vertexBuffer),
+        vertexCount(o.vertexCount),
+        primitiveType(o.primitiveType),
+        primitiveCount(o.primitiveCount)
+  {
+    if (vertexBuffer) vertexBuffer->AddRef();
+  }
+  DS_SimpleMesh& operator=(const DS_SimpleMesh& o)
+  {
+    if (this == &o) return *this;
+    DS_Frame::operator=(o);
+    ReplaceReference(vertexBuffer, o.vertexBuffer);
+    lockPointer = nullptr;
+    vertexCount = o.vertexCount;
+    primitiveType = o.primitiveType;
+    primitiveCount = o.primitiveCount;
+    return *this;
+  }
+  ~DS_SimpleMesh() override { ReleaseAndNull(vertexBuffer); }
+
+  // Binds a buffer (a reference of its own is taken; the previous buffer is released).
+  void SetVertexBuffer(IDirect3DVertexBuffer9* buffer, void* lock, UINT count,
+                       D3DPRIMITIVETYPE type, UINT primitives)
+  {
+    ReplaceReference(vertexBuffer, buffer);
+    lockPointer = lock;
+    vertexCount = count;
+    primitiveType = type;
+    primitiveCount = primitives;
+  }
+};
+
+template <class V>
+struct DS_IndexedMesh : DS_SimpleMesh<V> {
+  IDirect3DIndexBuffer9* indexBuffer = nullptr;
+  UINT indexedPrimitiveCount = 0;
+  void* indexLockPointer = nullptr;
+
+  DS_IndexedMesh() = default;
+  DS_IndexedMesh(const DS_IndexedMesh& o)
+      : DS_SimpleMesh<V>(o), indexBuffer(o.indexBuffer), indexedPrimitiveCount(o.indexedPrimitiveCount)
+  {
+    if (indexBuffer) indexBuffer->AddRef();
+  }
+  DS_IndexedMesh& operator=(const DS_IndexedMesh& o)
+  {
+    if (this == &o) return *this;
+    DS_SimpleMesh<V>::operator=(o);
+    ReplaceReference(indexBuffer, o.indexBuffer);
+    indexedPrimitiveCount = o.indexedPrimitiveCount;
+    indexLockPointer = nullptr;
+    return *this;
+  }
+  ~DS_IndexedMesh() override { ReleaseAndNull(indexBuffer); }
+};
