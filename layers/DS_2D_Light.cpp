@@ -36,16 +36,19 @@ void RunPasses(Effect** effect, DrawCall draw) {
   e->End();
 }
 
-void SetStream(IDirect3DVertexBuffer9* buffer, DWORD fvf, UINT stride) {
+// The fixed-function input of a draw: vertices of type V (its FVF and size) from stream 0.
+template <class V>
+void SetStream(IDirect3DVertexBuffer9* buffer) {
   g_Device->SetVertexShader(nullptr);
-  g_Device->SetFVF(fvf);
-  g_Device->SetStreamSource(0, buffer, 0, stride);
+  g_Device->SetFVF(V::FVF);
+  g_Device->SetStreamSource(0, buffer, 0, UINT(sizeof(V)));
 }
 
 // A quad of vertex colours over the scene, blended by the vertices' alpha. Stage 0
 // selects the vertex colour and alpha outright: sprite and quad draws leave it modulating,
 // which would square the fade's alpha.
-void DrawColorQuad(DS_ScreenQuad* quad, DWORD fvf, UINT stride) {
+template <class V>
+void DrawColorQuad(DS_ScreenQuad* quad) {
   if (!quad || !quad->vertexBuffer || !g_Device) return;
   IDirect3DDevice9* d = g_Device;
   d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
@@ -53,15 +56,11 @@ void DrawColorQuad(DS_ScreenQuad* quad, DWORD fvf, UINT stride) {
   d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
   d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
   d->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
-  SetStream(quad->vertexBuffer, fvf, stride);
+  SetStream<V>(quad->vertexBuffer);
   d->DrawPrimitive(quad->primitiveType, 0, quad->primitiveCount);
   d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
   d->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
 }
-
-constexpr DWORD kFvfPT = D3DFVF_XYZ | D3DFVF_TEX1;
-constexpr DWORD kFvfPCT = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1;
-constexpr DWORD kFvfPNT = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1;
 
 }  // namespace
 
@@ -247,10 +246,10 @@ void DS_2D_Light::FinishFrame(bool perMonitor) {
 }
 
 void DS_2D_Light::DrawFadeQuad(DS_ScreenQuad* quad) {
-  DrawColorQuad(quad, D3DFVF_XYZRHW | D3DFVF_DIFFUSE, 20);
+  DrawColorQuad<DX_V::RhwC>(quad);
 }
 
-void DS_2D_Light::DrawColorQuadXYZ(DS_ScreenQuad* quad) { DrawColorQuad(quad, D3DFVF_XYZ | D3DFVF_DIFFUSE, 16); }
+void DS_2D_Light::DrawColorQuadXYZ(DS_ScreenQuad* quad) { DrawColorQuad<DX_V::PC>(quad); }
 
 void DS_2D_Light::DrawScreenQuadOnDevice(DS_ScreenQuad* quad) {
   if (!quad || !quad->vertexBuffer || !g_Device) return;
@@ -261,7 +260,7 @@ void DS_2D_Light::DrawScreenQuadOnDevice(DS_ScreenQuad* quad) {
   d->SetRenderState(D3DRS_ZENABLE, FALSE);
   d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
   d->SetTexture(0, quad->texture);
-  SetStream(quad->vertexBuffer, D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1, 28);
+  SetStream<DX_V::RhwCT>(quad->vertexBuffer);
   d->DrawPrimitive(quad->primitiveType, 0, quad->primitiveCount);
   d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
 }
@@ -362,7 +361,7 @@ void DS_2D_Light::DrawIndexed(const DS_MeshView& mesh, Effect** effect) {
   if (!g_Device || !effect || !*effect) return;
   SetStageTransforms(mesh.frame);
   g_Device->SetIndices(mesh.indexBuffer);
-  SetStream(mesh.vertexBuffer, kFvfPT, 20);
+  SetStream<DX_V::PT>(mesh.vertexBuffer);
   RunPasses(effect, [&] {
     g_Device->DrawIndexedPrimitive(mesh.primitiveType, 0, 0, mesh.vertexCount, 0, mesh.indexedPrimitiveCount);
   });
@@ -371,7 +370,7 @@ void DS_2D_Light::DrawIndexed(const DS_MeshView& mesh, Effect** effect) {
 void DS_2D_Light::Draw(const DS_MeshView& mesh, Effect** effect) {
   if (!g_Device || !effect || !*effect) return;
   SetStageTransforms(mesh.frame);
-  SetStream(mesh.vertexBuffer, kFvfPT, 20);
+  SetStream<DX_V::PT>(mesh.vertexBuffer);
   RunPasses(effect, [&] { g_Device->DrawPrimitive(mesh.primitiveType, 0, mesh.primitiveCount); });
 }
 
@@ -379,9 +378,9 @@ void DS_2D_Light::DrawMesh(const DS_MeshView& mesh, Effect** effect) {
   if (!g_Device || !effect || !*effect) return;
   SetStageTransforms(mesh.frame);
   g_Device->SetIndices(mesh.indexBuffer);
-  SetStream(mesh.vertexBuffer, kFvfPCT, 24);
+  SetStream<DX_V::PCT>(mesh.vertexBuffer);
   RunPasses(effect, [&] {
-    g_Device->DrawIndexedPrimitive(mesh.primitiveType, 0, 0, mesh.vertexCount, 0, mesh.primitiveCount);
+    g_Device->DrawIndexedPrimitive(mesh.primitiveType, 0, 0, mesh.vertexCount, 0, mesh.indexedPrimitiveCount);
   });
 }
 
@@ -393,7 +392,7 @@ void DS_2D_Light::DrawQuadRange(const DS_MeshView& mesh, Effect** effect, UINT f
   };
   if (effect && *effect) {
     g_Device->SetIndices(mesh.indexBuffer);
-    SetStream(mesh.vertexBuffer, kFvfPCT, 24);
+    SetStream<DX_V::PCT>(mesh.vertexBuffer);
     RunPasses(effect, draw);
     return;
   }
@@ -406,7 +405,7 @@ void DS_2D_Light::DrawQuadRange(const DS_MeshView& mesh, Effect** effect, UINT f
   d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
   d->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
   d->SetIndices(mesh.indexBuffer);
-  SetStream(mesh.vertexBuffer, kFvfPCT, 24);
+  SetStream<DX_V::PCT>(mesh.vertexBuffer);
   draw();
 }
 
@@ -425,7 +424,7 @@ void DS_2D_Light::DrawSpriteArray(const DS_SpriteArrayView& object) {
   d->SetRenderState(D3DRS_DESTBLEND, alphaBlended ? D3DBLEND_INVSRCALPHA : D3DBLEND_ONE);
   d->SetTexture(0, object.frameTexture);
   d->SetIndices(mesh.indexBuffer);
-  SetStream(mesh.vertexBuffer, kFvfPCT, 24);
+  SetStream<DX_V::PCT>(mesh.vertexBuffer);
   d->DrawIndexedPrimitive(mesh.primitiveType, 0, 0, mesh.vertexCount, 0, 2 * object.spriteCount);
   if (object.overlay) {
     d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
@@ -444,7 +443,7 @@ void DS_2D_Light::DrawMeshPart(const DS_3DPartView& part) {
   if (part.translucent) d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
   d->SetTexture(0, part.texture);
   d->SetIndices(part.mesh.indexBuffer);
-  SetStream(part.mesh.vertexBuffer, kFvfPNT, 32);
+  SetStream<DX_V::PNT>(part.mesh.vertexBuffer);
   auto drawFrames = [&](bool firstLoop) {
     if (!part.frames) return;
     for (const DS_Frame* frame : *part.frames) {
@@ -453,7 +452,7 @@ void DS_2D_Light::DrawMeshPart(const DS_3DPartView& part) {
       // The second loop of a translucent part draws the faces that the first one culled.
       const bool ccw = (frame->winding != 0) == firstLoop;
       d->SetRenderState(D3DRS_CULLMODE, ccw ? D3DCULL_CCW : D3DCULL_CW);
-      d->DrawIndexedPrimitive(part.mesh.primitiveType, 0, 0, part.mesh.vertexCount, 0, part.mesh.primitiveCount);
+      d->DrawIndexedPrimitive(part.mesh.primitiveType, 0, 0, part.mesh.vertexCount, 0, part.mesh.indexedPrimitiveCount);
     }
   };
   drawFrames(true);
@@ -472,15 +471,15 @@ void DS_2D_Light::DrawMeshArray(const DS_MeshArrayView& array) {
   d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
   d->SetTexture(0, array.texture);
   d->SetIndices(mesh.indexBuffer);
-  SetStream(mesh.vertexBuffer, kFvfPNT, 32);
+  SetStream<DX_V::PNT>(mesh.vertexBuffer);
   if (mesh.frame) {
     for (const DS_Frame* instance : mesh.frame->children) {
       if (!instance) continue;
       SetWorld(instance->world);
       d->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
-      d->DrawIndexedPrimitive(mesh.primitiveType, 0, 0, mesh.vertexCount, 0, mesh.primitiveCount);
+      d->DrawIndexedPrimitive(mesh.primitiveType, 0, 0, mesh.vertexCount, 0, mesh.indexedPrimitiveCount);
       d->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
-      d->DrawIndexedPrimitive(mesh.primitiveType, 0, 0, mesh.vertexCount, 0, mesh.primitiveCount);
+      d->DrawIndexedPrimitive(mesh.primitiveType, 0, 0, mesh.vertexCount, 0, mesh.indexedPrimitiveCount);
     }
   }
   d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
@@ -504,7 +503,7 @@ void DS_2D_Light::DrawTexturedQuad(DS_TexturedQuadObj& object, float value, int)
   const DS_MeshView mesh = object.GetMesh();
   d->SetTexture(0, object.GetTexture());
   d->SetIndices(mesh.indexBuffer);
-  SetStream(mesh.vertexBuffer, kFvfPT, 20);
+  SetStream<DX_V::PT>(mesh.vertexBuffer);
   d->DrawIndexedPrimitive(mesh.primitiveType, 0, 0, mesh.vertexCount, 0, mesh.indexedPrimitiveCount);
   d->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
   d->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);

@@ -23,7 +23,8 @@ struct Effect;
 
 // A mesh as the draw operations see it: the frame that places it, its vertex buffer (the
 // stream layout is chosen by the operation), its primitives and, for indexed draws, its
-// 16-bit index buffer.
+// 16-bit index buffer. Draw reads primitiveCount; every indexed draw reads
+// indexedPrimitiveCount (core/render/SimpleMesh.h says which meshes fill which).
 struct DS_MeshView {
   const DS_Frame* frame = nullptr;
   IDirect3DVertexBuffer9* vertexBuffer = nullptr;

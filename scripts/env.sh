@@ -44,8 +44,16 @@ in_root() {
     --chdir "${TARNWICK_CWD:-$PROJECT}" "$@"
 }
 
+root_ready() { [ -f "$STAMP" ] && [ "$(cat "$STAMP")" = "$ROOT_VERSION" ]; }
+
 setup() {
-  if [ -f "$STAMP" ] && [ "$(cat "$STAMP")" = "$ROOT_VERSION" ]; then return 0; fi
+  if root_ready; then return 0; fi
+  # Two first runs at once (a test run and a play, or two worktrees) would each wipe the
+  # root the other is filling; the second waits for the first and then finds it ready.
+  mkdir -p "$CACHE"
+  exec 9>"$CACHE/.setup.lock"
+  flock 9
+  if root_ready; then exec 9>&-; return 0; fi
   need_host_tools
   local t0=$SECONDS
   echo "env: creating the Debian 13 root in $ROOT (first run only, a few minutes)" >&2
@@ -62,6 +70,7 @@ setup() {
   in_root apt-get clean >/dev/null 2>&1 || true
   echo "env: packages took $((SECONDS - t1)) s" >&2
   echo "$ROOT_VERSION" >"$STAMP"
+  exec 9>&-
 }
 
 case "${1:-}" in

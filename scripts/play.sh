@@ -7,8 +7,8 @@ export BUILD_DIR=${BUILD_DIR:-build}
 scripts/build.sh tarnwick desktop_standin twctl velmora
 BUILD_ABS=$(cd "$BUILD_DIR" && pwd)
 . scripts/session.sh
-tw_session_start "$BUILD_ABS"
 trap tw_session_stop EXIT
+tw_session_start "$BUILD_ABS"
 mkdir -p out
 export TW_OUT=$PWD/out TW_BIN=$BUILD_ABS/bin TW_SOURCE=$PWD
 python3 scripts/play.py

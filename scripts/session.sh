@@ -17,11 +17,16 @@ tw_session_start() {
     export DISPLAY=:$num
   fi
   # The prefix's version: a prefix made by an older version of this script is made again.
-  local version=2
+  local version=3
   if [ "$(cat "$WINEPREFIX/.tw-ready" 2>/dev/null)" != "$version" ]; then
     rm -rf "$WINEPREFIX"
     mkdir -p "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
+    # The root has no wineboot launcher on its PATH; the prefix is made through wine64.
+    if ! wine64 wineboot -i >"$build/wineboot.log" 2>&1; then
+      echo "session: wine64 wineboot -i failed (see $build/wineboot.log)" >&2
+      tail -20 "$build/wineboot.log" >&2
+      return 1
+    fi
     # No debugger on a fault: Wine's would attach, wait, and keep the program's output
     # pipes open, so a crash would hang its test instead of failing it. The program ends
     # with a nonzero exit code and Wine's one-line report of the fault.

@@ -11,8 +11,8 @@ scripts/build.sh || { build_rc=1; echo "build failed: some targets did not build
 [ -f "$BUILD_DIR/CTestTestfile.cmake" ] || { echo "0 passed, 1 failed"; exit 1; }
 BUILD_ABS=$(cd "$BUILD_DIR" && pwd)
 . scripts/session.sh
-tw_session_start "$BUILD_ABS"
 trap tw_session_stop EXIT
+tw_session_start "$BUILD_ABS" || { echo "0 passed, 1 failed"; exit 1; }
 export TW_RESULTS=$BUILD_ABS/test-results
 rm -rf "$TW_RESULTS"; mkdir -p "$TW_RESULTS"
 ctest --test-dir "$BUILD_DIR" --output-on-failure -j "${TW_JOBS:-$(nproc)}" \

@@ -234,7 +234,7 @@ D3DSURFACE_DESC GetBackBufferDesc()
 
 namespace {
 
-constexpr DWORD kMeshFvf = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1;
+constexpr DWORD kMeshFvf = DX_V::PNT::FVF;
 constexpr DWORD kMeshOptimize = D3DXMESHOPT_COMPACT | D3DXMESHOPT_ATTRSORT | D3DXMESHOPT_VERTEXCACHE;
 
 struct LoadedX {

@@ -1,6 +1,16 @@
 #pragma once
 // Mesh bases: a frame with a vertex buffer (and, for the indexed form, an index buffer).
 // Copies share the buffers (a reference each); destruction releases them.
+//
+// The two primitive counts. A draw reads one of them, by how it draws:
+// - primitiveCount is what a non-indexed draw (DrawPrimitive) draws: screen and colour
+//   quads (a strip of 2), the layer's picture quad, meshes drawn with the layer's Draw.
+// - indexedPrimitiveCount is what an indexed draw (DrawIndexedPrimitive) draws: quad lists
+//   (sprite batches, particle batches, glyph rows; CreateQuadListBuffers fills 2 per quad),
+//   region grids, loaded 3D meshes and mesh arrays, drawn with the layer's DrawIndexed,
+//   DrawMesh, DrawMeshPart, DrawMeshArray and DrawTexturedQuad.
+// A mesh fills the count of the way it is drawn; quad lists leave primitiveCount at 0.
+// (DrawQuadRange and DrawSpriteArray draw 2 per quad of the range or sprite count.)
 #include "core/render/Device.h"
 #include "core/render/Frame.h"
 #include "core/render/Vertex.h"

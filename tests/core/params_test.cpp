@@ -6,6 +6,7 @@
 #include "core/params/MediaParam.h"
 #include "core/params/Numeric.h"
 #include "core/params/ScaledParams.h"
+#include "tests/support/CrtRand.h"
 
 #include <gtest/gtest.h>
 
@@ -280,14 +281,7 @@ TEST(Numeric, ConversionsSaturate) {
 
 // ---------------------------------------------------------------------------------------
 
-// msvcrt's generator: state = state x 214013 + 2531011, result (state >> 16) & 0x7FFF.
-struct MsvcrtRand {
-  unsigned state;
-  int Next() {
-    state = state * 214013u + 2531011u;
-    return int((state >> 16) & 0x7FFF);
-  }
-};
+using MsvcrtRand = tw_test::CrtRand;
 
 TEST(Random, RuntimeSequenceIsMsvcrts) {
   EXPECT_EQ(RAND_MAX, 32767);
@@ -306,7 +300,7 @@ TEST(Random, HelpersDrawInOrder) {
   srand(99);
   MsvcrtRand model{99};
   for (int i = 0; i < 50; ++i) {
-    const float expected = 2.0f + (float(model.Next()) / 32767.0f) * 2.0f;
+    const float expected = model.Uniform(2.0f, 4.0f);
     EXPECT_FLOAT_EQ(RandomFloat(2.0f, 4.0f), expected);
   }
   // GetRandomPoint draws y first, then x.
@@ -330,7 +324,7 @@ TEST(Random, HelpersDrawInOrder) {
   DS_RandomTimeRange backwards(100, 99);
   EXPECT_FLOAT_EQ(RandomRangeSeconds(backwards), 1.0f);
   model = MsvcrtRand{5};
-  for (int i = 0; i < 3; ++i) model.Next();
+  model.Skip(3);
   EXPECT_EQ(rand(), model.Next());
 }
 

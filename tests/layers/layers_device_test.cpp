@@ -5,6 +5,7 @@
 
 #include "core/document/DocResManager.h"
 #include "core/render/Device.h"
+#include "core/render/QuadList.h"
 #include "core/render/StageView.h"
 #include "layers/DS_2D_Light.h"
 #include "layers/DS_SlideShow_Light.h"
@@ -548,20 +549,15 @@ protected:
     m_Owned.push_back(vb);
     return vb;
   }
-  // Indices c, c+1, c+2, c+2, c+1, c+3 for each quad of four strip-ordered vertices.
-  IDirect3DIndexBuffer9* QuadIndices(UINT quads) {
-    std::vector<WORD> idx;
-    for (UINT q = 0; q < quads; ++q)
-      for (WORD k : {0, 1, 2, 2, 1, 3}) idx.push_back(WORD(q * 4 + k));
-    IDirect3DIndexBuffer9* ib = nullptr;
-    EXPECT_EQ(m_Device->CreateIndexBuffer(UINT(idx.size() * 2), 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr),
-              D3D_OK);
+  // A quad-list mesh built the way sprite geometry builds its own (the shared buffers,
+  // index pattern and counts), with the vertices copied in under one lock.
+  template <class V>
+  void QuadList(DS_IndexedMesh<V>& mesh, const std::vector<V>& v) {
+    ASSERT_TRUE(CreateQuadListBuffers(mesh, UINT(v.size() / 4)));
     void* p = nullptr;
-    ib->Lock(0, 0, &p, 0);
-    memcpy(p, idx.data(), idx.size() * 2);
-    ib->Unlock();
-    m_Owned.push_back(ib);
-    return ib;
+    ASSERT_EQ(mesh.vertexBuffer->Lock(0, 0, &p, 0), D3D_OK);
+    memcpy(p, v.data(), v.size() * sizeof(V));
+    mesh.vertexBuffer->Unlock();
   }
   // A quad's corners in strip order (bottom left, top left, bottom right, top right).
   static void Corners(float x0, float y0, float x1, float y1, float (&out)[4][2]) {
@@ -594,9 +590,7 @@ protected:
 TEST_F(RenderInterfaceTest, QuadRangeDrawsOnlyItsQuads) {
   DS_IndexedMesh<DX_V::PCT> mesh;
   const auto v = PctQuads({{{20, 20, 80, 80}}, {{120, 20, 180, 80}}, {{220, 20, 280, 80}}}, 0xFFFF8000);
-  mesh.SetVertexBuffer(Vertices(v), nullptr, UINT(v.size()), D3DPT_TRIANGLELIST, 0);
-  mesh.indexBuffer = QuadIndices(3);
-  mesh.indexBuffer->AddRef();
+  QuadList(mesh, v);
   Begin();
   m_Device->SetTexture(0, m_White);  // the fixed-pipeline path draws with the bound texture
   Effect* none = nullptr;
@@ -620,13 +614,56 @@ TEST_F(RenderInterfaceTest, QuadRangeDrawsOnlyItsQuads) {
   ExpectPixel(250, 50, {0, 0, 0}, 0);
 }
 
+// A quad list made as sprite geometry makes it (shared buffers and counts, vertices from
+// plain arrays) draws through DrawMesh: the indexed draw reads the indexed count that the
+// buffers were made with, not the plain count, which quad lists leave at 0.
+TEST_F(RenderInterfaceTest, SpriteBuiltQuadListDrawsThroughDrawMesh) {
+  DS_IndexedMesh<DX_V::PCT> mesh;
+  ASSERT_TRUE(CreateQuadListBuffers(mesh, 3));
+  QuadListVertices quads;
+  quads.Resize(3);
+  const D3DCOLOR colours[3] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF};
+  for (UINT i = 0; i < 3; ++i) {
+    // 40 x 60 sprites from (20 + 100 i, 30), each sampling the white texture.
+    quads.SetCorners(i, D3DXVECTOR3(20.0f + 100.0f * float(i), 30.0f, 0.0f), D3DXVECTOR3(40, 0, 0),
+                     D3DXVECTOR3(0, 60, 0));
+    quads.SetColor(i, colours[i]);
+    quads.SetTexCoords(i, 0, 1, 0, 1);
+  }
+  // Only the first two quads reach the buffer; the third keeps what the buffer held.
+  ASSERT_TRUE(quads.Upload(mesh, 2));
+  RecordingEffect effect;
+  effect.passes = 1;
+  Effect* e = &effect;
+  Begin();
+  m_Device->SetTexture(0, m_White);
+  m_Device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+  m_Layer->DrawMesh(mesh, &e);
+  End();
+  ExpectPixel(40, 60, {255, 0, 0}, 2);
+  ExpectPixel(140, 60, {0, 255, 0}, 2);
+  ExpectPixel(21, 31, {255, 0, 0}, 2);   // near the top-left corner: inside
+  ExpectPixel(58, 88, {255, 0, 0}, 2);   // near the bottom-right corner: inside
+  ExpectPixel(62, 60, {0, 0, 0}, 0);     // right of the first sprite
+  ExpectPixel(40, 95, {0, 0, 0}, 0);     // below it
+  ExpectPixel(80, 60, {0, 0, 0}, 0);     // between the sprites
+  EXPECT_EQ(effect.passLog, std::vector<UINT>({0}));
+
+  // The buffers are reused: the third quad uploaded too, and drawn by a quad range alone.
+  ASSERT_TRUE(quads.Upload(mesh, 3));
+  Begin();
+  m_Device->SetTexture(0, m_White);
+  Effect* none = nullptr;
+  m_Layer->DrawQuadRange(mesh, &none, 2, 1);
+  End();
+  ExpectPixel(240, 60, {0, 0, 255}, 2);
+  ExpectPixel(40, 60, {0, 0, 0}, 0);
+}
+
 TEST_F(RenderInterfaceTest, EffectDrawsSkipANullEffect) {
   DS_IndexedMesh<DX_V::PCT> pct;
   const auto v = PctQuads({{{20, 20, 300, 180}}}, 0xFF00FF00);
-  pct.SetVertexBuffer(Vertices(v), nullptr, 4, D3DPT_TRIANGLELIST, 2);
-  pct.indexBuffer = QuadIndices(1);
-  pct.indexBuffer->AddRef();
-  pct.indexedPrimitiveCount = 2;
+  QuadList(pct, v);
   DS_SimpleMesh<DX_V::PT> pt;
   std::vector<DX_V::PT> ptv;
   float c[4][2];
@@ -634,10 +671,7 @@ TEST_F(RenderInterfaceTest, EffectDrawsSkipANullEffect) {
   for (auto& p : c) ptv.push_back(DX_V::PT{p[0], p[1], 0, 0.5f, 0.5f});
   pt.SetVertexBuffer(Vertices(ptv), nullptr, 4, D3DPT_TRIANGLESTRIP, 2);
   DS_IndexedMesh<DX_V::PT> ptIndexed;
-  ptIndexed.SetVertexBuffer(pt.vertexBuffer, nullptr, 4, D3DPT_TRIANGLELIST, 2);
-  ptIndexed.indexBuffer = QuadIndices(1);
-  ptIndexed.indexBuffer->AddRef();
-  ptIndexed.indexedPrimitiveCount = 2;
+  QuadList(ptIndexed, ptv);
 
   const std::function<void(Effect**)> draws[] = {
       [&](Effect** e) { m_Layer->DrawMesh(pct, e); },
@@ -667,9 +701,7 @@ TEST_F(RenderInterfaceTest, EffectDrawsSkipANullEffect) {
 TEST_F(RenderInterfaceTest, SpriteArrayBlendModesAndOverlay) {
   DS_IndexedMesh<DX_V::PCT> mesh;
   const auto v = PctQuads({{{100, 50, 220, 150}}}, 0xFF800000);  // (128, 0, 0)
-  mesh.SetVertexBuffer(Vertices(v), nullptr, 4, D3DPT_TRIANGLELIST, 2);
-  mesh.indexBuffer = QuadIndices(1);
-  mesh.indexBuffer->AddRef();
+  QuadList(mesh, v);
   struct Case {
     int blend;
     IDirect3DTexture9* overlay;
@@ -706,9 +738,7 @@ TEST_F(RenderInterfaceTest, MeshPartsAndArraysDrawEveryFrameWithItsWinding) {
   // Strip-ordered corners wind clockwise on the screen: drawn under CULL_CCW, culled under
   // CULL_CW.
   DS_IndexedMesh<DX_V::PNT> mesh;
-  mesh.SetVertexBuffer(Vertices(PntQuad(0, 0, 40, 40)), nullptr, 4, D3DPT_TRIANGLELIST, 2);
-  mesh.indexBuffer = QuadIndices(1);
-  mesh.indexBuffer->AddRef();
+  QuadList(mesh, PntQuad(0, 0, 40, 40));
   DS_Frame left, right;
   D3DXMatrixTranslation(&left.world, 40, 80, 0);
   D3DXMatrixTranslation(&right.world, 200, 80, 0);
@@ -766,10 +796,7 @@ TEST_F(RenderInterfaceTest, TexturedQuadUpdatesThenDrawsWithTheTextureAlpha) {
   float c[4][2];
   Corners(40, 40, 280, 160, c);
   for (auto& p : c) v.push_back(DX_V::PT{p[0], p[1], 0, 0.5f, 0.5f});
-  quad.mesh.SetVertexBuffer(Vertices(v), nullptr, 4, D3DPT_TRIANGLELIST, 2);
-  quad.mesh.indexBuffer = QuadIndices(1);
-  quad.mesh.indexBuffer->AddRef();
-  quad.mesh.indexedPrimitiveCount = 2;
+  QuadList(quad.mesh, v);
   IDirect3DTexture9* halfRed = MakeTexture(1, 1, HalfRed);
   quad.texture = halfRed;
   D3DXMATRIX identity;
@@ -807,13 +834,9 @@ TEST_F(RenderInterfaceTest, StatesEachOperationLeaves) {
 
   DS_IndexedMesh<DX_V::PCT> pct;
   const auto v = PctQuads({{{20, 20, 80, 80}}}, 0xFFFFFFFF);
-  pct.SetVertexBuffer(Vertices(v), nullptr, 4, D3DPT_TRIANGLELIST, 2);
-  pct.indexBuffer = QuadIndices(1);
-  pct.indexBuffer->AddRef();
+  QuadList(pct, v);
   DS_IndexedMesh<DX_V::PNT> pnt;
-  pnt.SetVertexBuffer(Vertices(PntQuad(0, 0, 40, 40)), nullptr, 4, D3DPT_TRIANGLELIST, 2);
-  pnt.indexBuffer = QuadIndices(1);
-  pnt.indexBuffer->AddRef();
+  QuadList(pnt, PntQuad(0, 0, 40, 40));
   DS_Frame instance;
   std::list<DS_Frame*> frames = {&instance};
   struct Quad final : DS_TexturedQuadObj {
@@ -824,10 +847,7 @@ TEST_F(RenderInterfaceTest, StatesEachOperationLeaves) {
   } texturedQuad;
   DS_IndexedMesh<DX_V::PT> pt;
   std::vector<DX_V::PT> ptv(4, DX_V::PT{0, 0, 0, 0, 0});
-  pt.SetVertexBuffer(Vertices(ptv), nullptr, 4, D3DPT_TRIANGLELIST, 2);
-  pt.indexBuffer = QuadIndices(1);
-  pt.indexBuffer->AddRef();
-  pt.indexedPrimitiveCount = 2;
+  QuadList(pt, ptv);
   texturedQuad.view = DS_MeshView::Of(pt);
   DS_ScreenQuad fade, icons;
   QuadVertices whole;

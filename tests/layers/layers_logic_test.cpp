@@ -11,6 +11,7 @@
 #include "layers/DS_SlideContainer.h"
 #include "layers/DS_SlideShow_Light.h"
 #include "layers/DocumentLoader.h"
+#include "tests/support/RecordingRender.h"
 
 #include <gtest/gtest.h>
 
@@ -392,6 +393,47 @@ TEST(SlideCompose, SceneReadersCountShownPostPassObjects) {
   EXPECT_EQ(slide.CountSceneReaders(), 1u);
   probe(2)->SetVisible(true);
   EXPECT_EQ(slide.CountSceneReaders(), 2u);
+}
+
+// The recording context sees an object's draws as the layer would get them: in order,
+// with the effect each slot held at the call, the range of a quad draw and the target
+// depth; and it tells an unpaired pop.
+TEST(SlideCompose, RecordingContextSeesAnObjectsDrawSequence) {
+  std::vector<ProbeDraw> log;
+  std::unique_ptr<ProbeObject> probe(MakeProbe("glow", true, 100, &log));
+  DS_RenderTargetPair target;
+  DS_IndexedMesh<DX_V::PCT> mesh;
+  mesh.vertexCount = 8;
+  mesh.indexedPrimitiveCount = 4;
+  Effect* effect = reinterpret_cast<Effect*>(0x1000);  // never called through
+  probe->onRender = [&](DS_ABRender& r) {
+    r.PushRenderTarget(target, 3);
+    r.DrawMesh(mesh, &effect);
+    r.PopRenderTarget();
+    effect = nullptr;  // the slot empties after the first draw
+    r.DrawQuadRange(mesh, &effect, 1, 1);
+  };
+  tw_test::RecordingRender r(320, 200);
+  probe->Render(r);
+  EXPECT_EQ(r.Sequence(), "PushRenderTarget DrawMesh PopRenderTarget DrawQuadRange");
+  ASSERT_EQ(r.calls.size(), 4u);
+  EXPECT_EQ(r.calls[0].target, &target);
+  EXPECT_EQ(r.calls[0].viewMode, 3);
+  EXPECT_EQ(r.calls[1].depth, 1);
+  EXPECT_EQ(r.calls[1].effect, reinterpret_cast<Effect*>(0x1000));
+  EXPECT_EQ(r.calls[1].mesh.indexedPrimitiveCount, 4u);
+  EXPECT_EQ(r.calls[1].mesh.frame, &mesh);
+  EXPECT_EQ(r.calls[3].depth, 0);
+  EXPECT_TRUE(r.calls[3].effectSlotGiven);
+  EXPECT_EQ(r.calls[3].effect, nullptr);
+  EXPECT_EQ(r.calls[3].first, 1u);
+  EXPECT_EQ(r.calls[3].count, 1u);
+  EXPECT_TRUE(r.TargetsBalanced());
+  EXPECT_EQ(r.GetWidth(), 320u);
+
+  r.Clear();
+  r.PopRenderTarget();
+  EXPECT_FALSE(r.TargetsBalanced());
 }
 
 // ---------------------------------------------------------------------------------------

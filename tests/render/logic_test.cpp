@@ -11,6 +11,7 @@
 #include "core/render/Frame.h"
 #include "core/render/Grid.h"
 #include "core/render/Noise.h"
+#include "core/render/QuadList.h"
 #include "core/render/RenderMath.h"
 #include "core/render/ScreenQuad.h"
 #include "core/render/StageView.h"
@@ -711,4 +712,73 @@ TEST(Helpers, ScaleAboutPointAndRandomVectors)
     RandomDirection(&v, 3.0f);
     EXPECT_NEAR(D3DXVec3Length(&v), 3.0f, 1e-4);
   }
+}
+
+// ---------------------------------------------------------------------------------------
+// Quad lists: the index pattern, the cap of one buffer, and the plain arrays.
+
+TEST(QuadList, IndexPatternAndCap)
+{
+  std::vector<WORD> got(18, 0xBEEF);
+  WriteQuadIndices(got.data(), 3);
+  EXPECT_EQ(got, std::vector<WORD>({0, 1, 2, 2, 1, 3, 4, 5, 6, 6, 5, 7, 8, 9, 10, 10, 9, 11}));
+
+  // The last quad one buffer can hold ends exactly at the last 16-bit index.
+  std::vector<WORD> all(size_t(kMaxQuadsPerBuffer) * 6 + 1, 0xBEEF);
+  WriteQuadIndices(all.data(), kMaxQuadsPerBuffer);
+  const std::vector<WORD> last(all.end() - 7, all.end() - 1);
+  EXPECT_EQ(last, std::vector<WORD>({65532, 65533, 65534, 65534, 65533, 65535}));
+  EXPECT_EQ(all.back(), 0xBEEF);  // nothing written past the pattern
+
+  const struct {
+    unsigned long long in;
+    UINT out;
+  } caps[] = {{0, 0}, {1, 1}, {16384, 16384}, {16385, 16384}, {0xFFFFFFFFull, 16384}, {(1ull << 32) + 5, 16384}};
+  for (const auto& c : caps) EXPECT_EQ(CapQuadCount(c.in), c.out) << c.in;
+}
+
+TEST(QuadList, PlainArraysInStripOrder)
+{
+  QuadListVertices q;
+  q.Resize(2);
+  ASSERT_EQ(q.QuadCount(), 2u);
+  // Quad 1: top-left (10, 20), 4 wide, 6 high.
+  q.SetCorners(1, D3DXVECTOR3(10, 20, 0.5f), D3DXVECTOR3(4, 0, 0), D3DXVECTOR3(0, 6, 0));
+  q.SetColor(1, 0x80112233);
+  q.SetTexCoords(1, 0.25f, 0.5f, 0.0f, 1.0f);
+  const float want[4][4] = {// x, y, u, v: bottom-left, top-left, bottom-right, top-right
+                            {10, 26, 0.25f, 1}, {10, 20, 0.25f, 0}, {14, 26, 0.5f, 1}, {14, 20, 0.5f, 0}};
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_FLOAT_EQ(q.positions[4 + i].x, want[i][0]);
+    EXPECT_FLOAT_EQ(q.positions[4 + i].y, want[i][1]);
+    EXPECT_FLOAT_EQ(q.positions[4 + i].z, 0.5f);
+    EXPECT_FLOAT_EQ(q.texCoords[4 + i].x, want[i][2]);
+    EXPECT_FLOAT_EQ(q.texCoords[4 + i].y, want[i][3]);
+    EXPECT_EQ(q.colors[4 + i], 0x80112233u);
+  }
+  // A rotated axis pair (a sprite turned by 90 degrees) keeps the strip order.
+  q.SetCorners(0, D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0, 4, 0), D3DXVECTOR3(-6, 0, 0));
+  EXPECT_FLOAT_EQ(q.positions[0].x, -6.0f);
+  EXPECT_FLOAT_EQ(q.positions[2].x, -6.0f);
+  EXPECT_FLOAT_EQ(q.positions[2].y, 4.0f);
+  EXPECT_FLOAT_EQ(q.positions[3].y, 4.0f);
+
+  // Writes past the count are ignored; shrinking keeps the arrays for a later growth.
+  q.SetColor(2, 0xFFFFFFFF);
+  q.Resize(1);
+  EXPECT_EQ(q.QuadCount(), 1u);
+  EXPECT_EQ(q.colors.size(), 8u);
+  q.Resize(100000);
+  EXPECT_EQ(q.QuadCount(), kMaxQuadsPerBuffer);
+
+  // No buffer, a zero count, or more quads than the arrays or the buffer hold: nothing
+  // is locked.
+  EXPECT_FALSE(q.Upload(nullptr, 8, 1));
+  DS_IndexedMesh<DX_V::PCT> none;
+  EXPECT_FALSE(q.Upload(none, 1));
+  EXPECT_FALSE(CreateQuadListBuffers(none, 4));  // no device here
+  EXPECT_EQ(none.vertexBuffer, nullptr);
+  EXPECT_EQ(none.indexedPrimitiveCount, 0u);
+  EXPECT_EQ(none.primitiveType, D3DPT_TRIANGLELIST);
 }
