@@ -595,8 +595,7 @@ TEST_F(RenderInterfaceTest, QuadRangeDrawsOnlyItsQuads) {
   DS_IndexedMesh<DX_V::PCT> mesh;
   const auto v = PctQuads({{{20, 20, 80, 80}}, {{120, 20, 180, 80}}, {{220, 20, 280, 80}}}, 0xFFFF8000);
   mesh.SetVertexBuffer(Vertices(v), nullptr, UINT(v.size()), D3DPT_TRIANGLELIST, 0);
-  mesh.indexBuffer = QuadIndices(3);
-  mesh.indexBuffer->AddRef();
+  mesh.indexBuffer.Assign(QuadIndices(3));
   Begin();
   m_Device->SetTexture(0, m_White);  // the fixed-pipeline path draws with the bound texture
   Effect* none = nullptr;
@@ -624,8 +623,7 @@ TEST_F(RenderInterfaceTest, EffectDrawsSkipANullEffect) {
   DS_IndexedMesh<DX_V::PCT> pct;
   const auto v = PctQuads({{{20, 20, 300, 180}}}, 0xFF00FF00);
   pct.SetVertexBuffer(Vertices(v), nullptr, 4, D3DPT_TRIANGLELIST, 2);
-  pct.indexBuffer = QuadIndices(1);
-  pct.indexBuffer->AddRef();
+  pct.indexBuffer.Assign(QuadIndices(1));
   pct.indexedPrimitiveCount = 2;
   DS_SimpleMesh<DX_V::PT> pt;
   std::vector<DX_V::PT> ptv;
@@ -635,8 +633,7 @@ TEST_F(RenderInterfaceTest, EffectDrawsSkipANullEffect) {
   pt.SetVertexBuffer(Vertices(ptv), nullptr, 4, D3DPT_TRIANGLESTRIP, 2);
   DS_IndexedMesh<DX_V::PT> ptIndexed;
   ptIndexed.SetVertexBuffer(pt.vertexBuffer, nullptr, 4, D3DPT_TRIANGLELIST, 2);
-  ptIndexed.indexBuffer = QuadIndices(1);
-  ptIndexed.indexBuffer->AddRef();
+  ptIndexed.indexBuffer.Assign(QuadIndices(1));
   ptIndexed.indexedPrimitiveCount = 2;
 
   const std::function<void(Effect**)> draws[] = {
@@ -668,8 +665,7 @@ TEST_F(RenderInterfaceTest, SpriteArrayBlendModesAndOverlay) {
   DS_IndexedMesh<DX_V::PCT> mesh;
   const auto v = PctQuads({{{100, 50, 220, 150}}}, 0xFF800000);  // (128, 0, 0)
   mesh.SetVertexBuffer(Vertices(v), nullptr, 4, D3DPT_TRIANGLELIST, 2);
-  mesh.indexBuffer = QuadIndices(1);
-  mesh.indexBuffer->AddRef();
+  mesh.indexBuffer.Assign(QuadIndices(1));
   struct Case {
     int blend;
     IDirect3DTexture9* overlay;
@@ -707,8 +703,7 @@ TEST_F(RenderInterfaceTest, MeshPartsAndArraysDrawEveryFrameWithItsWinding) {
   // CULL_CW.
   DS_IndexedMesh<DX_V::PNT> mesh;
   mesh.SetVertexBuffer(Vertices(PntQuad(0, 0, 40, 40)), nullptr, 4, D3DPT_TRIANGLELIST, 2);
-  mesh.indexBuffer = QuadIndices(1);
-  mesh.indexBuffer->AddRef();
+  mesh.indexBuffer.Assign(QuadIndices(1));
   DS_Frame left, right;
   D3DXMatrixTranslation(&left.world, 40, 80, 0);
   D3DXMatrixTranslation(&right.world, 200, 80, 0);
@@ -767,8 +762,7 @@ TEST_F(RenderInterfaceTest, TexturedQuadUpdatesThenDrawsWithTheTextureAlpha) {
   Corners(40, 40, 280, 160, c);
   for (auto& p : c) v.push_back(DX_V::PT{p[0], p[1], 0, 0.5f, 0.5f});
   quad.mesh.SetVertexBuffer(Vertices(v), nullptr, 4, D3DPT_TRIANGLELIST, 2);
-  quad.mesh.indexBuffer = QuadIndices(1);
-  quad.mesh.indexBuffer->AddRef();
+  quad.mesh.indexBuffer.Assign(QuadIndices(1));
   quad.mesh.indexedPrimitiveCount = 2;
   IDirect3DTexture9* halfRed = MakeTexture(1, 1, HalfRed);
   quad.texture = halfRed;
@@ -808,12 +802,10 @@ TEST_F(RenderInterfaceTest, StatesEachOperationLeaves) {
   DS_IndexedMesh<DX_V::PCT> pct;
   const auto v = PctQuads({{{20, 20, 80, 80}}}, 0xFFFFFFFF);
   pct.SetVertexBuffer(Vertices(v), nullptr, 4, D3DPT_TRIANGLELIST, 2);
-  pct.indexBuffer = QuadIndices(1);
-  pct.indexBuffer->AddRef();
+  pct.indexBuffer.Assign(QuadIndices(1));
   DS_IndexedMesh<DX_V::PNT> pnt;
   pnt.SetVertexBuffer(Vertices(PntQuad(0, 0, 40, 40)), nullptr, 4, D3DPT_TRIANGLELIST, 2);
-  pnt.indexBuffer = QuadIndices(1);
-  pnt.indexBuffer->AddRef();
+  pnt.indexBuffer.Assign(QuadIndices(1));
   DS_Frame instance;
   std::list<DS_Frame*> frames = {&instance};
   struct Quad final : DS_TexturedQuadObj {
@@ -825,8 +817,7 @@ TEST_F(RenderInterfaceTest, StatesEachOperationLeaves) {
   DS_IndexedMesh<DX_V::PT> pt;
   std::vector<DX_V::PT> ptv(4, DX_V::PT{0, 0, 0, 0, 0});
   pt.SetVertexBuffer(Vertices(ptv), nullptr, 4, D3DPT_TRIANGLELIST, 2);
-  pt.indexBuffer = QuadIndices(1);
-  pt.indexBuffer->AddRef();
+  pt.indexBuffer.Assign(QuadIndices(1));
   pt.indexedPrimitiveCount = 2;
   texturedQuad.view = DS_MeshView::Of(pt);
   DS_ScreenQuad fade, icons;
