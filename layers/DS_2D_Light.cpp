@@ -73,7 +73,7 @@ DS_2D_Light::~DS_2D_Light() {
   // The listener leaves the link before anything it could call on goes away.
   m_ImageBinder.Clear();
   m_RenderTargets.Release();
-  ReleaseAndNull(m_BackgroundTexture);
+  m_BackgroundTexture.Reset();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -162,7 +162,7 @@ void DS_2D_Light::OnDeviceReset() {
 
 void DS_2D_Light::OnDeviceLost() {
   m_RenderTargets.Release();
-  ReleaseAndNull(m_BackgroundTexture);
+  m_BackgroundTexture.Reset();
   m_OffscreenActive = false;
 }
 
@@ -320,7 +320,7 @@ IDirect3DTexture9* DS_2D_Light::GetOffscreenTexture() {
   return m_RenderTargets.SwapAndClear();
 }
 
-void DS_2D_Light::SetBackground(IDirect3DTexture9* t) { ReplaceReference(m_BackgroundTexture, t); }
+void DS_2D_Light::SetBackground(IDirect3DTexture9* t) { m_BackgroundTexture.Assign(t); }
 
 float DS_2D_Light::DepthFactor(unsigned depth) {
   return depth == 0 ? 1.0f : 100.0f / float(depth);

@@ -45,7 +45,7 @@ public:
   void DrawSpriteArray(const DS_SpriteArrayView& object) override;
   void DrawMeshArray(const DS_MeshArrayView& mesh) override;
   void DrawTexturedQuad(DS_TexturedQuadObj& object, float value, int ignored) override;
-  IDirect3DTexture9*& GetBackgroundTexture() override { return m_BackgroundTexture; }
+  ComRef<IDirect3DTexture9>& GetBackgroundTexture() override { return m_BackgroundTexture; }
   DS_ScreenQuad& GetScreenQuad() override { return m_PictureQuad; }
   UINT GetWidth() override { return m_Picture.width; }
   UINT GetHeight() override { return m_Picture.height; }
@@ -123,7 +123,7 @@ protected:
   DSM_Camera m_Camera;
   DS_ScreenQuad m_PictureQuad;
   DS_TextureRecord m_Picture;
-  IDirect3DTexture9* m_BackgroundTexture = nullptr;
+  ComRef<IDirect3DTexture9> m_BackgroundTexture;
   int m_ViewMode = 1;
   int m_SavedViewMode = 1;
   // One saved mode per push, so that nested pushes each give back the mode they found.

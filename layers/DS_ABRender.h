@@ -111,7 +111,7 @@ public:
   virtual void DrawTexturedQuad(DS_TexturedQuadObj& object, float value, int ignored) = 0;
   // The slot of the texture that post-pass objects read as the scene drawn so far. It
   // holds a reference of its own.
-  virtual IDirect3DTexture9*& GetBackgroundTexture() = 0;
+  virtual ComRef<IDirect3DTexture9>& GetBackgroundTexture() = 0;
   virtual DS_ScreenQuad& GetScreenQuad() = 0;
   // The picture's size, also while a render target is pushed.
   virtual UINT GetWidth() = 0;

@@ -92,7 +92,6 @@ void FixIconAlpha(BYTE* bits, int width, int height, const RECT& bounds) {
 DesktopRenderHost::DesktopRenderHost(bool ownIconLayer) : iconsShown_(ownIconLayer) {
   if (ownIconLayer) {
     iconQuad_ = new DS_ScreenQuad();
-    iconTexture_ = new IDirect3DTexture9*(nullptr);
   }
 }
 
@@ -102,16 +101,12 @@ DesktopRenderHost::~DesktopRenderHost() {
   sceneRoot_.reset();
   delete iconQuad_;
   iconQuad_ = nullptr;
-  if (iconTexture_) {
-    ReleaseAndNull(*iconTexture_);
-    delete iconTexture_;
-    iconTexture_ = nullptr;
-  }
+  iconTexture_.Reset();
   monitors_.clear();
 }
 
 void DesktopRenderHost::CreateIconTexture() {
-  if (!iconTexture_) return;
+  if (!iconQuad_) return;
   CreateRenderTexture(iconTexture_, UINT(Width(g_WindowRect)), UINT(Height(g_WindowRect)),
                       D3DUSAGE_DYNAMIC);
 }
@@ -145,7 +140,7 @@ bool DesktopRenderHost::Init(HWND window) {
 
   if (iconQuad_) {
     CreateIconTexture();
-    iconQuad_->BuildTexturedQuad(*iconTexture_, MakeBackBufferQuad());
+    iconQuad_->BuildTexturedQuad(iconTexture_, MakeBackBufferQuad());
   }
   g_Device->SetRenderState(D3DRS_COLORWRITEENABLE, D3DCOLORWRITEENABLE_RED |
                                                        D3DCOLORWRITEENABLE_GREEN |
@@ -163,15 +158,15 @@ void DesktopRenderHost::StartSceneAndMusic() {
 
 void DesktopRenderHost::ReleaseDeviceObjects() {
   if (iconQuad_) iconQuad_->SetTexture(nullptr);
-  if (iconTexture_) ReleaseAndNull(*iconTexture_);
+  iconTexture_.Reset();
   if (sceneRoot_) sceneRoot_->OnDeviceLost();
   if (g_DocResManager) g_DocResManager->OnDeviceLost();
 }
 
 void DesktopRenderHost::RestoreDevice() {
-  if (iconQuad_ && iconTexture_ && !*iconTexture_) {
+  if (iconQuad_ && !iconTexture_) {
     CreateIconTexture();
-    iconQuad_->SetTexture(*iconTexture_);
+    iconQuad_->SetTexture(iconTexture_);
   }
   // The icon view paints its icons into the bitmap again. Without one (the icons drawn by
   // the desktop's own view) there is nothing to invalidate, and a null window would

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/ComPtr.h"
 #include "platform/framework/Framework.h"
 #include "shell/MonitorLayout.h"
 #include "shell/SceneRoot.h"
@@ -48,7 +49,7 @@ class DesktopRenderHost {
   bool GetIconsShown() const { return iconsShown_; }
   void SetIconFilter(D3DTEXTUREFILTERTYPE filter) { iconFilter_ = filter; }
   D3DTEXTUREFILTERTYPE GetIconFilter() const { return iconFilter_; }
-  IDirect3DTexture9* GetIconTexture() const { return iconTexture_ ? *iconTexture_ : nullptr; }
+  IDirect3DTexture9* GetIconTexture() const { return iconTexture_; }
   DS_ScreenQuad* GetIconQuad() const { return iconQuad_; }
   const std::vector<MonitorRecord>& GetMonitors() const { return monitors_; }
   HWND GetDeviceWindow() const { return deviceWindow_; }
@@ -57,8 +58,8 @@ class DesktopRenderHost {
   void CreateIconTexture();
 
   std::unique_ptr<SceneRoot> sceneRoot_;
-  DS_ScreenQuad* iconQuad_ = nullptr;
-  IDirect3DTexture9** iconTexture_ = nullptr;
+  DS_ScreenQuad* iconQuad_ = nullptr;  // only when the host draws its own icon layer
+  ComRef<IDirect3DTexture9> iconTexture_;  // the icon layer's picture, while the device lasts
   int picturePosition_ = 1;
   bool iconsShown_ = false;
   D3DTEXTUREFILTERTYPE iconFilter_ = D3DTEXF_POINT;

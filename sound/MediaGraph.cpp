@@ -6,14 +6,6 @@
 
 namespace {
 
-template <class T>
-void ReleaseAndClear(T*& p) {
-  if (p) {
-    p->Release();
-    p = nullptr;
-  }
-}
-
 // The graph's filters, each with a reference held by the vector's owner.
 std::vector<IBaseFilter*> CollectFilters(IGraphBuilder* graph) {
   std::vector<IBaseFilter*> filters;
@@ -41,20 +33,26 @@ std::wstring FilterName(IBaseFilter* filter) {
 }  // namespace
 
 FilterGraph::FilterGraph(IGraphBuilder* graph, IMediaControl* control, IMediaSeeking* seeking,
-                         IMediaEventEx* events, IBasicAudio* audio)
-    : m_Graph(graph), m_Control(control), m_Seeking(seeking), m_Events(events), m_Audio(audio) {}
+                         IMediaEventEx* events, IBasicAudio* audio) {
+  // The graph comes with a reference for each interface, which the wrapper takes over.
+  m_Graph.Attach(graph);
+  m_Control.Attach(control);
+  m_Seeking.Attach(seeking);
+  m_Events.Attach(events);
+  m_Audio.Attach(audio);
+}
 
 FilterGraph::~FilterGraph() {
   // A graph let go while it runs tears down its streaming threads in the middle of their
   // work; stopped first, it ends cleanly.
   if (m_Control) m_Control->Stop();
-  ReleaseAndClear(m_Source);
+  m_Source.Reset();
   // The order the graph was always released in: audio, events, seeking, control, builder.
-  ReleaseAndClear(m_Audio);
-  ReleaseAndClear(m_Events);
-  ReleaseAndClear(m_Seeking);
-  ReleaseAndClear(m_Control);
-  ReleaseAndClear(m_Graph);
+  m_Audio.Reset();
+  m_Events.Reset();
+  m_Seeking.Reset();
+  m_Control.Reset();
+  m_Graph.Reset();
 }
 
 void FilterGraph::RemoveAllFilters() {
@@ -68,10 +66,10 @@ bool FilterGraph::AddSourceFilter(const std::wstring& path) {
   // playlist does not grow the graph by a source filter per track.
   m_Control->Stop();
   RemoveAllFilters();
-  ReleaseAndClear(m_Source);
+  m_Source.Reset();
   IBaseFilter* source = nullptr;
   if (FAILED(m_Graph->AddSourceFilter(path.c_str(), path.c_str(), &source)) || !source) return false;
-  m_Source = source;
+  m_Source.Attach(source);
   return true;
 }
 
@@ -103,7 +101,7 @@ bool FilterGraph::Restart() {
 bool FilterGraph::RenderFile(const std::wstring& path) {
   m_Control->Stop();
   RemoveAllFilters();
-  ReleaseAndClear(m_Source);
+  m_Source.Reset();
   return SUCCEEDED(m_Graph->RenderFile(path.c_str(), nullptr));
 }
 

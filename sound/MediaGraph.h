@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/ComPtr.h"
+
 struct IBaseFilter;
 struct IBasicAudio;
 struct IGraphBuilder;
@@ -78,10 +80,10 @@ private:
   // makes the enumerator skip filters).
   void RemoveAllFilters();
 
-  IGraphBuilder* m_Graph;
-  IMediaControl* m_Control;
-  IMediaSeeking* m_Seeking;
-  IMediaEventEx* m_Events;
-  IBasicAudio* m_Audio;
-  IBaseFilter* m_Source = nullptr;
+  ComRef<IGraphBuilder> m_Graph;
+  ComRef<IMediaControl> m_Control;
+  ComRef<IMediaSeeking> m_Seeking;
+  ComRef<IMediaEventEx> m_Events;
+  ComRef<IBasicAudio> m_Audio;
+  ComRef<IBaseFilter> m_Source;
 };

@@ -123,8 +123,8 @@ DS_DocResTables::~DS_DocResTables()
   for (auto& entry : effects)
     if (entry.second) entry.second->Release();
   effects.clear();
-  for (auto& entry : fonts) ReleaseAndNull(entry.second);
-  for (auto& entry : guidTextures) ReleaseAndNull(entry.second);
+  fonts.clear();
+  guidTextures.clear();
 }
 
 DS_DocResManager::DS_DocResManager() : m_PreviousCache(g_TextureCache) { g_TextureCache = &m_Cache; }
@@ -412,9 +412,7 @@ void DS_DocResManager::Read(DS_IOF_Virtual& archive, unsigned version)
     const NamedBuffer& image = entry.second.image;
     if (image.data && image.size > 0 && FAILED(LoadTextureFromMemory(nullptr, image.size, &texture, image.data)))
       texture = nullptr;
-    IDirect3DTexture9*& slot = m_Tables.guidTextures[entry.first];
-    ReleaseAndNull(slot);
-    slot = texture;
+    m_Tables.guidTextures[entry.first].Attach(texture);
   }
   m_Tables.savedGuidImages.clear();
 }
@@ -435,7 +433,8 @@ void DS_DocResManager::OnDeviceReset()
   for (auto& entry : m_Tables.renderTargetPairs) {
     auto texture = m_Tables.guidTextures.find(entry.first);
     DS_RenderTargetPair* pair = entry.second;
-    pair->CopyFrom(texture != m_Tables.guidTextures.end() ? texture->second : nullptr, pair->width, pair->height);
+    pair->CopyFrom(texture != m_Tables.guidTextures.end() ? texture->second.Get() : nullptr, pair->width,
+                   pair->height);
   }
   for (auto& entry : m_Tables.fonts)
     if (entry.second) entry.second->OnResetDevice();

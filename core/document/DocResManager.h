@@ -37,9 +37,9 @@ struct DS_DocResTables {
   std::map<DS_LinkKey, DS_MeshRecord> meshes;
   std::map<DS_GuidKey, DS_RenderTargetPair*> renderTargetPairs;
   std::map<DS_LinkKey, Effect*> effects;
-  std::map<DS_GuidKey, ID3DXFont*> fonts;  // nothing adds fonts; kept for loss and reset
+  std::map<DS_GuidKey, ComRef<ID3DXFont>> fonts;  // nothing adds fonts; kept for loss and reset
   std::map<DS_LinkKey, DS_RecordList> store;
-  std::map<DS_GuidKey, IDirect3DTexture9*> guidTextures;
+  std::map<DS_GuidKey, ComRef<IDirect3DTexture9>> guidTextures;
 
   DS_DocResTables() = default;
   DS_DocResTables(const DS_DocResTables&) = delete;
@@ -81,7 +81,7 @@ public:
   // texture under the same key at 512 x 512.
   DS_RenderTargetPair* GetRenderTargetPair(const DS_GuidKey& key);
   // The GUID texture slot (an empty slot is made for a new key; no reference is added).
-  IDirect3DTexture9*& operator[](const DS_GuidKey& key) { return m_Tables.guidTextures[key]; }
+  ComRef<IDirect3DTexture9>& operator[](const DS_GuidKey& key) { return m_Tables.guidTextures[key]; }
 
   // --- Links for records that came inline in old documents -----------------------------
   void MakeImageLink(const DS_ResourceRecord& record, DS_ImageFileLink& out);

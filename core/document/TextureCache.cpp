@@ -41,17 +41,12 @@ DS_TextureRecord TextureFromBytes(const DS_ResourceRecord& record, UINT presetWi
 }  // namespace
 
 struct DS_TextureCache::Impl {
-  std::map<int, IDirect3DTexture9*> texturesById;
+  std::map<int, ComRef<IDirect3DTexture9>> texturesById;
   std::map<ModuleKey, DS_TextureRecord> texturesByModule;
   std::map<std::pair<std::wstring, int>, DS_TextureRecord> texturesByModuleName;
   // Keyed by module as well as id: two modules may use the same number for different meshes.
   std::map<ModuleKey, DS_MeshRecord> meshesByModule;
   std::map<std::wstring, HMODULE> moduleHandles;
-
-  ~Impl()
-  {
-    for (auto& entry : texturesById) ReleaseAndNull(entry.second);
-  }
 };
 
 DS_TextureCache::DS_TextureCache() : m_Impl(new Impl) { LiveCaches().push_back(this); }
@@ -134,11 +129,11 @@ DS_MeshRecord DS_TextureCache::LoadMesh(const DS_ResourceRecord& record, UINT ve
 
 IDirect3DTexture9* DS_TextureCache::GetDefaultTexture()
 {
-  IDirect3DTexture9*& slot = m_Impl->texturesById[2];
+  ComRef<IDirect3DTexture9>& slot = m_Impl->texturesById[2];
   if (!slot) {
     IDirect3DTexture9* texture = nullptr;
-    if (SUCCEEDED(LoadProgramTexture(2, &texture, true))) slot = texture;
+    if (SUCCEEDED(LoadProgramTexture(2, &texture, true))) slot.Attach(texture);
   }
-  if (slot) slot->AddRef();
+  if (slot) slot->AddRef();  // the caller's own reference
   return slot;
 }

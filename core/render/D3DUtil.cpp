@@ -20,18 +20,17 @@ void QuadVertices::SetRect(float left, float top, float right, float bottom)
 DS_TextureRecord::DS_TextureRecord(const DS_TextureRecord& o)
     : texture(o.texture), width(o.width), height(o.height), aspect(o.aspect)
 {
-  if (texture) texture->AddRef();
 }
 
 DS_TextureRecord::DS_TextureRecord(DS_TextureRecord&& o) noexcept
-    : texture(std::exchange(o.texture, nullptr)), width(o.width), height(o.height), aspect(o.aspect)
+    : texture(std::move(o.texture)), width(o.width), height(o.height), aspect(o.aspect)
 {
 }
 
 DS_TextureRecord& DS_TextureRecord::operator=(const DS_TextureRecord& o)
 {
   if (this == &o) return *this;
-  ReplaceReference(texture, o.texture);
+  texture = o.texture;
   width = o.width;
   height = o.height;
   aspect = o.aspect;
@@ -41,19 +40,18 @@ DS_TextureRecord& DS_TextureRecord::operator=(const DS_TextureRecord& o)
 DS_TextureRecord& DS_TextureRecord::operator=(DS_TextureRecord&& o) noexcept
 {
   if (this == &o) return *this;
-  ReleaseAndNull(texture);
-  texture = std::exchange(o.texture, nullptr);
+  texture = std::move(o.texture);
   width = o.width;
   height = o.height;
   aspect = o.aspect;
   return *this;
 }
 
-DS_TextureRecord::~DS_TextureRecord() { ReleaseAndNull(texture); }
+DS_TextureRecord::~DS_TextureRecord() = default;
 
 void DS_TextureRecord::Assign(IDirect3DTexture9* t, UINT w, UINT h)
 {
-  ReplaceReference(texture, t);
+  texture.Assign(t);
   width = w;
   height = h;
   aspect = w ? static_cast<float>(h) / static_cast<float>(w) : 1.0f;
@@ -61,7 +59,7 @@ void DS_TextureRecord::Assign(IDirect3DTexture9* t, UINT w, UINT h)
 
 void DS_TextureRecord::Reset()
 {
-  ReleaseAndNull(texture);
+  texture.Reset();
   width = height = 0;
   aspect = 1.0f;
 }
@@ -73,12 +71,10 @@ DS_MeshRecord::DS_MeshRecord(const DS_MeshRecord& o)
     : vertexBuffer(o.vertexBuffer), indexBuffer(o.indexBuffer), vertexCount(o.vertexCount),
       faceCount(o.faceCount), radius(o.radius), centre(o.centre)
 {
-  if (vertexBuffer) vertexBuffer->AddRef();
-  if (indexBuffer) indexBuffer->AddRef();
 }
 
 DS_MeshRecord::DS_MeshRecord(DS_MeshRecord&& o) noexcept
-    : vertexBuffer(std::exchange(o.vertexBuffer, nullptr)), indexBuffer(std::exchange(o.indexBuffer, nullptr)),
+    : vertexBuffer(std::move(o.vertexBuffer)), indexBuffer(std::move(o.indexBuffer)),
       vertexCount(o.vertexCount), faceCount(o.faceCount), radius(o.radius), centre(o.centre)
 {
 }
@@ -86,8 +82,8 @@ DS_MeshRecord::DS_MeshRecord(DS_MeshRecord&& o) noexcept
 DS_MeshRecord& DS_MeshRecord::operator=(const DS_MeshRecord& o)
 {
   if (this == &o) return *this;
-  ReplaceReference(vertexBuffer, o.vertexBuffer);
-  ReplaceReference(indexBuffer, o.indexBuffer);
+  vertexBuffer = o.vertexBuffer;
+  indexBuffer = o.indexBuffer;
   vertexCount = o.vertexCount;
   faceCount = o.faceCount;
   radius = o.radius;
@@ -99,8 +95,8 @@ DS_MeshRecord& DS_MeshRecord::operator=(DS_MeshRecord&& o) noexcept
 {
   if (this == &o) return *this;
   Reset();
-  vertexBuffer = std::exchange(o.vertexBuffer, nullptr);
-  indexBuffer = std::exchange(o.indexBuffer, nullptr);
+  vertexBuffer = std::move(o.vertexBuffer);
+  indexBuffer = std::move(o.indexBuffer);
   vertexCount = o.vertexCount;
   faceCount = o.faceCount;
   radius = o.radius;
@@ -112,8 +108,8 @@ DS_MeshRecord::~DS_MeshRecord() { Reset(); }
 
 void DS_MeshRecord::Reset()
 {
-  ReleaseAndNull(vertexBuffer);
-  ReleaseAndNull(indexBuffer);
+  vertexBuffer.Reset();
+  indexBuffer.Reset();
   vertexCount = faceCount = 0;
   radius = 0.0f;
   centre = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
@@ -180,12 +176,15 @@ HRESULT LoadTextureFromMemory(D3DXIMAGE_INFO* info, size_t size, IDirect3DTextur
   return CreateTextureFromBytes(bytes, size, 1, D3DX_FILTER_TRIANGLE, D3DX_FILTER_NONE, info, out);
 }
 
-void CreateRenderTexture(IDirect3DTexture9** out, UINT width, UINT height, DWORD usage)
+void CreateRenderTexture(ComRef<IDirect3DTexture9>& out, UINT width, UINT height, DWORD usage)
 {
-  ReleaseAndNull(*out);
+  // Released before the new one is made: a DEFAULT-pool texture of the old size must not
+  // hold video memory while its successor is created.
+  out.Reset();
   if (!g_Device) return;
-  if (FAILED(g_Device->CreateTexture(width, height, 1, usage, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, out, nullptr)))
-    *out = nullptr;
+  if (FAILED(g_Device->CreateTexture(width, height, 1, usage, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
+                                     out.ReleaseAndGetAddressOf(), nullptr)))
+    out.Detach();  // not a reference of ours
 }
 
 IDirect3DTexture9* CreateTextureCopy(UINT width, UINT height, IDirect3DTexture9* source, IDirect3DTexture9** out,
@@ -204,12 +203,11 @@ IDirect3DTexture9* CreateTextureCopy(UINT width, UINT height, IDirect3DTexture9*
 void CopyTopLevel(IDirect3DTexture9* source, IDirect3DTexture9* target)
 {
   if (!source || !target) return;
-  IDirect3DSurface9* from = nullptr;
-  IDirect3DSurface9* to = nullptr;
-  if (SUCCEEDED(source->GetSurfaceLevel(0, &from)) && SUCCEEDED(target->GetSurfaceLevel(0, &to)))
+  ComRef<IDirect3DSurface9> from;
+  ComRef<IDirect3DSurface9> to;
+  if (SUCCEEDED(source->GetSurfaceLevel(0, from.ReleaseAndGetAddressOf())) &&
+      SUCCEEDED(target->GetSurfaceLevel(0, to.ReleaseAndGetAddressOf())))
     D3DXLoadSurfaceFromSurface(to, nullptr, nullptr, from, nullptr, nullptr, D3DX_FILTER_TRIANGLE, 0);
-  ReleaseAndNull(from);
-  ReleaseAndNull(to);
 }
 
 void GetBackBufferDesc(D3DSURFACE_DESC* out)
@@ -238,17 +236,18 @@ constexpr DWORD kMeshFvf = DX_V::PNT::FVF;
 constexpr DWORD kMeshOptimize = D3DXMESHOPT_COMPACT | D3DXMESHOPT_ATTRSORT | D3DXMESHOPT_VERTEXCACHE;
 
 struct LoadedX {
-  ID3DXMesh* mesh = nullptr;
-  ID3DXBuffer* adjacency = nullptr;
-  ID3DXBuffer* materials = nullptr;
-  ID3DXBuffer* effects = nullptr;
+  ComRef<ID3DXMesh> mesh;
+  ComRef<ID3DXBuffer> adjacency;
+  ComRef<ID3DXBuffer> materials;
+  ComRef<ID3DXBuffer> effects;
   DWORD materialCount = 0;
+  // The order these were always released in (the mesh before the buffers describing it).
   ~LoadedX()
   {
-    ReleaseAndNull(mesh);
-    ReleaseAndNull(adjacency);
-    ReleaseAndNull(materials);
-    ReleaseAndNull(effects);
+    mesh.Reset();
+    adjacency.Reset();
+    materials.Reset();
+    effects.Reset();
   }
 };
 
@@ -274,13 +273,13 @@ void FinishMesh(LoadedX& x, UINT stride, DS_MeshRecord* record)
   const UINT cloneStride = D3DXGetFVFVertexSize(kMeshFvf);
   bool ok = vertices > 0 && faces > 0 && stride > 0;
 
-  IDirect3DIndexBuffer9* ib = nullptr;
-  IDirect3DVertexBuffer9* vb = nullptr;
+  ComRef<IDirect3DIndexBuffer9> ib;
+  ComRef<IDirect3DVertexBuffer9> vb;
   if (ok) {
     void* src = nullptr;
     void* dst = nullptr;
     ok = SUCCEEDED(g_Device->CreateIndexBuffer(faces * 6, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED,
-                                              &ib, nullptr)) &&
+                                              ib.ReleaseAndGetAddressOf(), nullptr)) &&
          SUCCEEDED(clone->LockIndexBuffer(D3DLOCK_READONLY, &src));
     if (ok) {
       ok = SUCCEEDED(ib->Lock(0, 0, &dst, 0)) && dst;
@@ -294,8 +293,8 @@ void FinishMesh(LoadedX& x, UINT stride, DS_MeshRecord* record)
   if (ok) {
     void* src = nullptr;
     void* dst = nullptr;
-    ok = SUCCEEDED(g_Device->CreateVertexBuffer(vertices * stride, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED, &vb,
-                                               nullptr)) &&
+    ok = SUCCEEDED(g_Device->CreateVertexBuffer(vertices * stride, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED,
+                                               vb.ReleaseAndGetAddressOf(), nullptr)) &&
          SUCCEEDED(clone->LockVertexBuffer(D3DLOCK_READONLY, &src));
     if (ok) {
       ok = SUCCEEDED(vb->Lock(0, 0, &dst, 0)) && dst;
@@ -312,13 +311,13 @@ void FinishMesh(LoadedX& x, UINT stride, DS_MeshRecord* record)
   }
   clone->Release();
   if (!ok) {
-    ReleaseAndNull(ib);
-    ReleaseAndNull(vb);
+    ib.Reset();
+    vb.Reset();
     record->Reset();
     return;
   }
-  record->indexBuffer = ib;
-  record->vertexBuffer = vb;
+  record->indexBuffer = std::move(ib);
+  record->vertexBuffer = std::move(vb);
   record->vertexCount = vertices;
   record->faceCount = faces;
 }
@@ -329,8 +328,9 @@ void LoadMeshFromMemory(const void* bytes, size_t size, UINT stride, DS_MeshReco
 {
   LoadedX x;
   if (g_Device && bytes && size > 0 && size <= 0xFFFFFFFFu)
-    D3DXLoadMeshFromXInMemory(bytes, static_cast<DWORD>(size), D3DXMESH_SYSTEMMEM, g_Device, &x.adjacency,
-                              &x.materials, &x.effects, &x.materialCount, &x.mesh);
+    D3DXLoadMeshFromXInMemory(bytes, static_cast<DWORD>(size), D3DXMESH_SYSTEMMEM, g_Device,
+                              x.adjacency.ReleaseAndGetAddressOf(), x.materials.ReleaseAndGetAddressOf(),
+                              x.effects.ReleaseAndGetAddressOf(), &x.materialCount, x.mesh.ReleaseAndGetAddressOf());
   FinishMesh(x, stride, record);
 }
 
@@ -338,8 +338,9 @@ void LoadMeshFromFile(const std::wstring& path, UINT stride, DS_MeshRecord* reco
 {
   LoadedX x;
   if (g_Device && !path.empty())
-    D3DXLoadMeshFromXW(path.c_str(), D3DXMESH_SYSTEMMEM, g_Device, &x.adjacency, &x.materials, &x.effects,
-                       &x.materialCount, &x.mesh);
+    D3DXLoadMeshFromXW(path.c_str(), D3DXMESH_SYSTEMMEM, g_Device, x.adjacency.ReleaseAndGetAddressOf(),
+                       x.materials.ReleaseAndGetAddressOf(), x.effects.ReleaseAndGetAddressOf(), &x.materialCount,
+                       x.mesh.ReleaseAndGetAddressOf());
   FinishMesh(x, stride, record);
 }
 
@@ -463,27 +464,28 @@ void* LockVertexBuffer(IDirect3DVertexBuffer9* buffer)
   return p;
 }
 
-HRESULT CreateGridIndexBuffer(IDirect3DIndexBuffer9** buffer, UINT* triangleCount, UINT columns, UINT rows)
+HRESULT CreateGridIndexBuffer(ComRef<IDirect3DIndexBuffer9>& buffer, UINT* triangleCount, UINT columns, UINT rows)
 {
-  ReleaseAndNull(*buffer);
+  buffer.Reset();
   *triangleCount = 0;
   std::vector<WORD> indices;
   if (!BuildGridIndices(columns, rows, &indices)) return E_INVALIDARG;
   if (!g_Device) return E_FAIL;
   const UINT bytes = static_cast<UINT>(indices.size() * sizeof(WORD));
-  HRESULT hr = g_Device->CreateIndexBuffer(bytes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, buffer, nullptr);
+  HRESULT hr = g_Device->CreateIndexBuffer(bytes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED,
+                                           buffer.ReleaseAndGetAddressOf(), nullptr);
   if (FAILED(hr)) {
-    *buffer = nullptr;
+    buffer.Detach();  // not a reference of ours
     return hr;
   }
-  void* p = LockIndexBuffer(*buffer);
+  void* p = LockIndexBuffer(buffer);
   if (!p) {
     // An unwritten index buffer would draw garbage: better none at all.
-    ReleaseAndNull(*buffer);
+    buffer.Reset();
     return E_FAIL;
   }
   std::memcpy(p, indices.data(), bytes);
-  (*buffer)->Unlock();
+  buffer->Unlock();
   *triangleCount = 2 * (columns - 1) * (rows - 1);
   return S_OK;
 }

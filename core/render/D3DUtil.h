@@ -36,7 +36,7 @@ struct QuadVertices {
 // ---------------------------------------------------------------------------------------
 // A texture with its size. Holds one reference; copies add one, destruction releases it.
 struct DS_TextureRecord {
-  IDirect3DTexture9* texture = nullptr;
+  ComRef<IDirect3DTexture9> texture;
   UINT width = 0;
   UINT height = 0;
   float aspect = 1.0f;  // height / width
@@ -58,8 +58,8 @@ struct DS_TextureRecord {
 // bounding sphere. A failed load leaves both buffers null and the counts 0, so nothing is
 // drawn. Copies add a reference to both buffers; destruction releases them.
 struct DS_MeshRecord {
-  IDirect3DVertexBuffer9* vertexBuffer = nullptr;
-  IDirect3DIndexBuffer9* indexBuffer = nullptr;
+  ComRef<IDirect3DVertexBuffer9> vertexBuffer;
+  ComRef<IDirect3DIndexBuffer9> indexBuffer;
   UINT vertexCount = 0;
   UINT faceCount = 0;
   float radius = 0.0f;
@@ -91,8 +91,8 @@ HRESULT LoadProgramTexture(long long id, IDirect3DTexture9** out, bool withMipma
 HRESULT LoadModuleTexture(HMODULE module, long long id, IDirect3DTexture9** out, D3DXIMAGE_INFO* info);
 HRESULT LoadTextureFromMemory(D3DXIMAGE_INFO* info, size_t size, IDirect3DTexture9** out, const void* bytes);
 
-// Releases what *out holds, then a one-level A8R8G8B8 DEFAULT-pool texture (null on failure).
-void CreateRenderTexture(IDirect3DTexture9** out, UINT width, UINT height, DWORD usage);
+// Releases what `out` holds, then a one-level A8R8G8B8 DEFAULT-pool texture (null on failure).
+void CreateRenderTexture(ComRef<IDirect3DTexture9>& out, UINT width, UINT height, DWORD usage);
 // *out := a managed copy of level 0 of the source at width x height with a full mip chain
 // (only level 0 filled); null without a source or on failure. *out is overwritten.
 IDirect3DTexture9* CreateTextureCopy(UINT width, UINT height, IDirect3DTexture9* source,
@@ -127,9 +127,9 @@ void ScaleQuadToBackBuffer(QuadVertices& quad, UINT width, UINT height, UINT bac
 // than 65536 vertices (which 16-bit indices cannot reach), are refused.
 bool GridIndexSizeAllowed(UINT columns, UINT rows);
 bool BuildGridIndices(UINT columns, UINT rows, std::vector<WORD>* indices);
-// Releases *buffer, then builds a managed write-only INDEX16 buffer; *triangleCount gets
+// Releases `buffer`, then builds a managed write-only INDEX16 buffer; *triangleCount gets
 // 2 (columns - 1)(rows - 1), or 0 when the grid is refused or the buffer cannot be had.
-HRESULT CreateGridIndexBuffer(IDirect3DIndexBuffer9** buffer, UINT* triangleCount, UINT columns, UINT rows);
+HRESULT CreateGridIndexBuffer(ComRef<IDirect3DIndexBuffer9>& buffer, UINT* triangleCount, UINT columns, UINT rows);
 // Locks the whole buffer with no flags; null when the lock fails.
 void* LockIndexBuffer(IDirect3DIndexBuffer9* buffer);
 void* LockVertexBuffer(IDirect3DVertexBuffer9* buffer);

@@ -42,13 +42,12 @@ bool FillGridFromCorners(const DX_V::PT& c0, const DX_V::PT& c1, const DX_V::PT&
   return true;
 }
 
-void StoreSquareTextureCopy(int k, IDirect3DTexture9** objectTexture, IDirect3DTexture9* source)
+void StoreSquareTextureCopy(int k, ComRef<IDirect3DTexture9>& objectTexture, IDirect3DTexture9* source)
 {
   // The exponent comes from a document: keep the side within what a device can create.
   k = std::clamp(k, 0, 5);
   const UINT side = 128u << k;
   IDirect3DTexture9* copy = nullptr;
   CreateTextureCopy(side, side, source, &copy, D3DFMT_UNKNOWN);
-  ReleaseAndNull(*objectTexture);
-  *objectTexture = copy;
+  objectTexture.Attach(copy);
 }

@@ -14,4 +14,4 @@ bool FillGridFromCorners(const DX_V::PT& c0, const DX_V::PT& c1, const DX_V::PT&
 
 // The object's texture := a managed square copy of the source, 128 x 2^k texels a side
 // (k limited to 0..5); the old texture is released.
-void StoreSquareTextureCopy(int k, IDirect3DTexture9** objectTexture, IDirect3DTexture9* source);
+void StoreSquareTextureCopy(int k, ComRef<IDirect3DTexture9>& objectTexture, IDirect3DTexture9* source);

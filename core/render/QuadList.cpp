@@ -12,27 +12,27 @@ void WriteQuadIndices(WORD* out, UINT quads) {
   }
 }
 
-bool CreateIndexedBuffers(IDirect3DVertexBuffer9** vertices, IDirect3DIndexBuffer9** indices, UINT vertexBytes,
-                          DWORD fvf, UINT quads) {
-  *vertices = nullptr;
-  *indices = nullptr;
+bool CreateIndexedBuffers(ComRef<IDirect3DVertexBuffer9>& vertices, ComRef<IDirect3DIndexBuffer9>& indices,
+                          UINT vertexBytes, DWORD fvf, UINT quads) {
+  vertices.Reset();
+  indices.Reset();
   if (!g_Device || quads == 0) return false;
   auto fail = [&] {
-    ReleaseAndNull(*vertices);
-    ReleaseAndNull(*indices);
+    vertices.Reset();
+    indices.Reset();
     return false;
   };
   if (FAILED(g_Device->CreateVertexBuffer(quads * 4 * vertexBytes, D3DUSAGE_WRITEONLY, fvf, D3DPOOL_MANAGED,
-                                          vertices, nullptr)))
+                                          vertices.ReleaseAndGetAddressOf(), nullptr)))
     return fail();
   if (FAILED(g_Device->CreateIndexBuffer(quads * 6 * UINT(sizeof(WORD)), D3DUSAGE_WRITEONLY, D3DFMT_INDEX16,
-                                         D3DPOOL_MANAGED, indices, nullptr)))
+                                         D3DPOOL_MANAGED, indices.ReleaseAndGetAddressOf(), nullptr)))
     return fail();
   void* p = nullptr;
   // An index buffer that could not be written would draw whatever it holds.
-  if (FAILED((*indices)->Lock(0, 0, &p, 0)) || !p) return fail();
+  if (FAILED(indices->Lock(0, 0, &p, 0)) || !p) return fail();
   WriteQuadIndices(static_cast<WORD*>(p), quads);
-  (*indices)->Unlock();
+  indices->Unlock();
   return true;
 }
 

@@ -71,20 +71,20 @@ private:
 
 // ---------------------------------------------------------------------------------------
 
-bool CreateIndexedBuffers(IDirect3DVertexBuffer9** vertices, IDirect3DIndexBuffer9** indices, UINT vertexBytes,
-                          DWORD fvf, UINT quads);
+// Creates the two managed buffers of `quads` quads of vertexBytes-sized vertices and
+// writes the index pattern; on any failure both slots end empty.
+bool CreateIndexedBuffers(ComRef<IDirect3DVertexBuffer9>& vertices, ComRef<IDirect3DIndexBuffer9>& indices,
+                          UINT vertexBytes, DWORD fvf, UINT quads);
 
 template <class V>
 bool CreateQuadListBuffers(DS_IndexedMesh<V>& mesh, UINT quads) {
   quads = CapQuadCount(quads);
-  IDirect3DVertexBuffer9* vertices = nullptr;
-  IDirect3DIndexBuffer9* indices = nullptr;
-  const bool ok = CreateIndexedBuffers(&vertices, &indices, UINT(sizeof(V)), V::FVF, quads);
-  mesh.SetVertexBuffer(vertices, nullptr, ok ? quads * 4 : 0, D3DPT_TRIANGLELIST, 0);
-  ReplaceReference(mesh.indexBuffer, indices);
+  ComRef<IDirect3DVertexBuffer9> vertices;
+  ComRef<IDirect3DIndexBuffer9> indices;
+  const bool ok = CreateIndexedBuffers(vertices, indices, UINT(sizeof(V)), V::FVF, quads);
+  mesh.SetVertexBuffer(vertices.Get(), nullptr, ok ? quads * 4 : 0, D3DPT_TRIANGLELIST, 0);
+  mesh.indexBuffer = indices;
   mesh.indexedPrimitiveCount = ok ? quads * 2 : 0;
   mesh.indexLockPointer = nullptr;
-  if (vertices) vertices->Release();
-  if (indices) indices->Release();
   return ok;
 }

@@ -4,13 +4,13 @@ DS_RenderTargetPair::~DS_RenderTargetPair() { Release(); }
 
 void DS_RenderTargetPair::Release()
 {
-  ReleaseAndNull(current);
-  ReleaseAndNull(textures[0]);
-  ReleaseAndNull(textures[1]);
+  current.Reset();
+  textures[0].Reset();
+  textures[1].Reset();
   // Saved surfaces only exist between BeginRender and EndRender; a loss in between must
   // not keep the old back buffer alive across the reset.
-  ReleaseAndNull(savedTarget);
-  ReleaseAndNull(savedDepthStencil);
+  savedTarget.Reset();
+  savedDepthStencil.Reset();
 }
 
 void DS_RenderTargetPair::Create(UINT w, UINT h)
@@ -18,18 +18,17 @@ void DS_RenderTargetPair::Create(UINT w, UINT h)
   width = w;
   height = h;
   if (w == 0 || h == 0) return;
-  ReleaseAndNull(current);
-  CreateRenderTexture(&textures[0], w, h, D3DUSAGE_RENDERTARGET);
-  CreateRenderTexture(&textures[1], w, h, D3DUSAGE_RENDERTARGET);
+  current.Reset();
+  CreateRenderTexture(textures[0], w, h, D3DUSAGE_RENDERTARGET);
+  CreateRenderTexture(textures[1], w, h, D3DUSAGE_RENDERTARGET);
   if (!textures[0] || !textures[1]) {
     // Half a pair cannot alternate: keep none.
-    ReleaseAndNull(textures[0]);
-    ReleaseAndNull(textures[1]);
+    textures[0].Reset();
+    textures[1].Reset();
     return;
   }
   if (index != 0 && index != 1) index = 0;
   current = textures[index];
-  current->AddRef();
   D3DSURFACE_DESC desc;
   if (SUCCEEDED(current->GetLevelDesc(0, &desc))) {
     width = desc.Width;
@@ -48,10 +47,9 @@ bool DS_RenderTargetPair::BeginRender()
   if (!g_Device || !IsValid()) return false;
   IDirect3DSurface9* target = nullptr;
   if (FAILED(current->GetSurfaceLevel(0, &target)) || !target) return false;
-  ReleaseAndNull(savedTarget);
-  ReleaseAndNull(savedDepthStencil);
-  g_Device->GetRenderTarget(0, &savedTarget);
-  if (FAILED(g_Device->GetDepthStencilSurface(&savedDepthStencil))) savedDepthStencil = nullptr;
+  g_Device->GetRenderTarget(0, savedTarget.ReleaseAndGetAddressOf());
+  if (FAILED(g_Device->GetDepthStencilSurface(savedDepthStencil.ReleaseAndGetAddressOf())))
+    savedDepthStencil.Detach();  // not a reference of ours
   g_Device->SetRenderTarget(0, target);
   g_Device->SetDepthStencilSurface(nullptr);
   target->Release();
@@ -65,8 +63,8 @@ void DS_RenderTargetPair::EndRender()
     g_Device->SetRenderTarget(0, savedTarget);
     g_Device->SetDepthStencilSurface(savedDepthStencil);
   }
-  ReleaseAndNull(savedTarget);
-  ReleaseAndNull(savedDepthStencil);
+  savedTarget.Reset();
+  savedDepthStencil.Reset();
 }
 
 IDirect3DTexture9* DS_RenderTargetPair::SwapAndClear()
@@ -74,7 +72,7 @@ IDirect3DTexture9* DS_RenderTargetPair::SwapAndClear()
   if (!g_Device || !IsValid()) return nullptr;
   IDirect3DTexture9* before = textures[index];
   index = (index + 1) % 2;
-  ReplaceReference(current, textures[index]);
+  current = textures[index];
   IDirect3DSurface9* target = nullptr;
   if (SUCCEEDED(current->GetSurfaceLevel(0, &target)) && target) {
     g_Device->SetRenderTarget(0, target);

@@ -5,10 +5,10 @@
 #include "core/render/D3DUtil.h"
 
 struct DS_RenderTargetPair {
-  IDirect3DTexture9* current = nullptr;  // an extra reference to textures[index]
-  IDirect3DTexture9* textures[2] = {nullptr, nullptr};
-  IDirect3DSurface9* savedTarget = nullptr;
-  IDirect3DSurface9* savedDepthStencil = nullptr;
+  ComRef<IDirect3DTexture9> current;  // an extra reference to textures[index]
+  ComRef<IDirect3DTexture9> textures[2];
+  ComRef<IDirect3DSurface9> savedTarget;
+  ComRef<IDirect3DSurface9> savedDepthStencil;
   UINT width = 0;
   UINT height = 0;
   int index = 0;

@@ -2,19 +2,18 @@
 
 DS_ScreenQuad::DS_ScreenQuad(const DS_ScreenQuad& o) : DS_SimpleMesh<DX_V::PCT>(o), texture(o.texture), reserved(o.reserved)
 {
-  if (texture) texture->AddRef();
 }
 
 DS_ScreenQuad& DS_ScreenQuad::operator=(const DS_ScreenQuad& o)
 {
   if (this == &o) return *this;
   DS_SimpleMesh<DX_V::PCT>::operator=(o);
-  ReplaceReference(texture, o.texture);
+  texture = o.texture;
   reserved = o.reserved;
   return *this;
 }
 
-DS_ScreenQuad::~DS_ScreenQuad() { ReleaseAndNull(texture); }
+DS_ScreenQuad::~DS_ScreenQuad() = default;
 
 BYTE AlphaByte(float value)
 {
@@ -196,10 +195,9 @@ void DS_ScreenQuad::BuildTexturedQuad(IDirect3DTexture9* t, const QuadVertices& 
 
 void DS_ScreenQuad::BuildDefaultTexturedQuad(const QuadVertices& q)
 {
-  IDirect3DTexture9* t = nullptr;
-  LoadProgramTexture(0, &t, false);
+  ComRef<IDirect3DTexture9> t;
+  LoadProgramTexture(0, t.ReleaseAndGetAddressOf(), false);
   BuildTexturedQuad(t, q);
-  ReleaseAndNull(t);
 }
 
 bool DS_ScreenQuad::SetTexturedQuadCorners(const QuadVertices& q) { return WriteTexturedVertices(q); }

@@ -6,24 +6,26 @@
 // A holder of a vertex buffer of V vertices with its lock pointer and vertex count.
 template <class V>
 struct DS_VertexBufferHolder {
-  IDirect3DVertexBuffer9* buffer = nullptr;
+  ComRef<IDirect3DVertexBuffer9> buffer;
   void* lockPointer = nullptr;
   UINT vertexCount = 0;
 
   DS_VertexBufferHolder() = default;
   DS_VertexBufferHolder(const DS_VertexBufferHolder&) = delete;
   DS_VertexBufferHolder& operator=(const DS_VertexBufferHolder&) = delete;
-  ~DS_VertexBufferHolder() { ReleaseAndNull(buffer); }
+  ~DS_VertexBufferHolder() = default;
 
   // Releases the held buffer, stores the count and creates count vertices of V.
   HRESULT Create(UINT count, DWORD usage, D3DPOOL pool)
   {
-    ReleaseAndNull(buffer);
+    buffer.Reset();
     lockPointer = nullptr;
     vertexCount = count;
     if (!g_Device) return E_FAIL;
-    HRESULT hr = g_Device->CreateVertexBuffer(count * sizeof(V), usage, V::FVF, pool, &buffer, nullptr);
-    if (FAILED(hr)) buffer = nullptr;
+    HRESULT hr = g_Device->CreateVertexBuffer(count * sizeof(V), usage, V::FVF, pool,
+                                              buffer.ReleaseAndGetAddressOf(), nullptr);
+    // A failed call may still have written to the slot; what it wrote is not ours.
+    if (FAILED(hr)) buffer.Detach();
     return hr;
   }
 };
@@ -37,13 +39,13 @@ using DS_ColorXyzVertexBuffer = DS_VertexBufferHolder<DX_V::PC>;    // 16 bytes,
 template <class V>
 HRESULT CreateTexturedVertexBuffer(DS_SimpleMesh<V>& mesh, UINT count, DWORD usage, D3DPOOL pool)
 {
-  ReleaseAndNull(mesh.vertexBuffer);
+  mesh.vertexBuffer.Reset();
   mesh.lockPointer = nullptr;
   mesh.vertexCount = count;
   if (!g_Device) return E_FAIL;
   HRESULT hr = g_Device->CreateVertexBuffer(count * sizeof(DX_V::PT), usage, DX_V::PT::FVF, pool,
-                                            &mesh.vertexBuffer, nullptr);
-  if (FAILED(hr)) mesh.vertexBuffer = nullptr;
+                                            mesh.vertexBuffer.ReleaseAndGetAddressOf(), nullptr);
+  if (FAILED(hr)) mesh.vertexBuffer.Detach();
   return hr;
 }
 
@@ -51,7 +53,7 @@ HRESULT CreateTexturedVertexBuffer(DS_SimpleMesh<V>& mesh, UINT count, DWORD usa
 // buffer holds one of several vertex layouts, depending on which builder made it; the
 // writers check the layout before they write.
 struct DS_ScreenQuad : DS_SimpleMesh<DX_V::PCT> {
-  IDirect3DTexture9* texture = nullptr;  // one reference
+  ComRef<IDirect3DTexture9> texture;
   int reserved = 0;
 
   DS_ScreenQuad() = default;
@@ -60,7 +62,7 @@ struct DS_ScreenQuad : DS_SimpleMesh<DX_V::PCT> {
   ~DS_ScreenQuad() override;
 
   // Replaces the texture (a reference of its own), unless it is the same.
-  void SetTexture(IDirect3DTexture9* t) { ReplaceReference(texture, t); }
+  void SetTexture(IDirect3DTexture9* t) { texture.Assign(t); }
 
   // A new 4-vertex XYZ|TEX1 buffer, write-only and managed; vertices not written.
   void CreateVertexBuffer();

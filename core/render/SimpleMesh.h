@@ -17,7 +17,7 @@
 
 template <class V>
 struct DS_SimpleMesh : DS_Frame {
-  IDirect3DVertexBuffer9* vertexBuffer = nullptr;
+  ComRef<IDirect3DVertexBuffer9> vertexBuffer;
   void* lockPointer = nullptr;
   UINT vertexCount = 0;
   D3DPRIMITIVETYPE primitiveType = D3DPT_TRIANGLESTRIP;
@@ -31,26 +31,25 @@ struct DS_SimpleMesh : DS_Frame {
         primitiveType(o.primitiveType),
         primitiveCount(o.primitiveCount)
   {
-    if (vertexBuffer) vertexBuffer->AddRef();
   }
   DS_SimpleMesh& operator=(const DS_SimpleMesh& o)
   {
     if (this == &o) return *this;
     DS_Frame::operator=(o);
-    ReplaceReference(vertexBuffer, o.vertexBuffer);
+    vertexBuffer = o.vertexBuffer;
     lockPointer = nullptr;
     vertexCount = o.vertexCount;
     primitiveType = o.primitiveType;
     primitiveCount = o.primitiveCount;
     return *this;
   }
-  ~DS_SimpleMesh() override { ReleaseAndNull(vertexBuffer); }
+  ~DS_SimpleMesh() override = default;
 
   // Binds a buffer (a reference of its own is taken; the previous buffer is released).
   void SetVertexBuffer(IDirect3DVertexBuffer9* buffer, void* lock, UINT count,
                        D3DPRIMITIVETYPE type, UINT primitives)
   {
-    ReplaceReference(vertexBuffer, buffer);
+    vertexBuffer.Assign(buffer);
     lockPointer = lock;
     vertexCount = count;
     primitiveType = type;
@@ -60,7 +59,7 @@ struct DS_SimpleMesh : DS_Frame {
 
 template <class V>
 struct DS_IndexedMesh : DS_SimpleMesh<V> {
-  IDirect3DIndexBuffer9* indexBuffer = nullptr;
+  ComRef<IDirect3DIndexBuffer9> indexBuffer;
   UINT indexedPrimitiveCount = 0;
   void* indexLockPointer = nullptr;
 
@@ -68,16 +67,15 @@ struct DS_IndexedMesh : DS_SimpleMesh<V> {
   DS_IndexedMesh(const DS_IndexedMesh& o)
       : DS_SimpleMesh<V>(o), indexBuffer(o.indexBuffer), indexedPrimitiveCount(o.indexedPrimitiveCount)
   {
-    if (indexBuffer) indexBuffer->AddRef();
   }
   DS_IndexedMesh& operator=(const DS_IndexedMesh& o)
   {
     if (this == &o) return *this;
     DS_SimpleMesh<V>::operator=(o);
-    ReplaceReference(indexBuffer, o.indexBuffer);
+    indexBuffer = o.indexBuffer;
     indexedPrimitiveCount = o.indexedPrimitiveCount;
     indexLockPointer = nullptr;
     return *this;
   }
-  ~DS_IndexedMesh() override { ReleaseAndNull(indexBuffer); }
+  ~DS_IndexedMesh() override = default;
 };

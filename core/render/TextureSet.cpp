@@ -7,8 +7,6 @@ DS_TextureSet::DS_TextureSet(const DS_TextureSet& o)
     : textures(o.textures), delays(o.delays), width(o.width), height(o.height), aspect(o.aspect),
       lastSwitch(o.lastSwitch), frame(o.frame)
 {
-  for (IDirect3DTexture9* t : textures)
-    if (t) t->AddRef();
 }
 
 DS_TextureSet::DS_TextureSet(DS_TextureSet&& o) noexcept
@@ -45,7 +43,6 @@ DS_TextureSet::~DS_TextureSet() { Clear(); }
 
 void DS_TextureSet::Clear()
 {
-  for (IDirect3DTexture9*& t : textures) ReleaseAndNull(t);
   textures.clear();
   delays.clear();
   width = height = 0;
@@ -56,7 +53,6 @@ void DS_TextureSet::Clear()
 
 void DS_TextureSet::AddTexture(const DS_TextureRecord& record)
 {
-  if (record.texture) record.texture->AddRef();
   textures.push_back(record.texture);
   width = record.width;
   height = record.height;
@@ -65,7 +61,6 @@ void DS_TextureSet::AddTexture(const DS_TextureRecord& record)
 
 void DS_TextureSet::ResizeFrames(size_t n)
 {
-  for (IDirect3DTexture9*& t : textures) ReleaseAndNull(t);
   textures.assign(n, nullptr);
   frame = 0;
 }
@@ -73,7 +68,7 @@ void DS_TextureSet::ResizeFrames(size_t n)
 void DS_TextureSet::SetFrame(size_t i, const DS_TextureRecord& record)
 {
   if (i >= textures.size()) return;
-  ReplaceReference(textures[i], record.texture);
+  textures[i] = record.texture;
   width = record.width;
   height = record.height;
   aspect = record.aspect;
@@ -90,7 +85,6 @@ DS_TextureRecord DS_TextureSet::GetFirstTexture() const
 {
   DS_TextureRecord r;
   if (!textures.empty()) r.texture = textures[0];
-  if (r.texture) r.texture->AddRef();
   r.width = width;
   r.height = height;
   r.aspect = aspect;

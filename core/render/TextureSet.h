@@ -6,8 +6,8 @@
 #include "core/render/D3DUtil.h"
 
 struct DS_TextureSet {
-  std::vector<IDirect3DTexture9*> textures;  // a slot may be null when its load failed
-  std::vector<float> delays;                 // seconds, one per frame, or empty
+  std::vector<ComRef<IDirect3DTexture9>> textures;  // a slot may be null when its load failed
+  std::vector<float> delays;                        // seconds, one per frame, or empty
   UINT width = 0;
   UINT height = 0;
   float aspect = 1.0f;

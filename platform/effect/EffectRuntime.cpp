@@ -6,16 +6,11 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ComPtr.h"
 #include "platform/effect/EffectParser.h"
 
 namespace effect {
 namespace {
-
-template <typename T>
-void ReleaseAndClear(T*& p) {
-  if (p) p->Release();
-  p = nullptr;
-}
 
 bool InDefaultPool(IDirect3DBaseTexture9* texture) {
   switch (texture->GetType()) {
@@ -42,28 +37,23 @@ struct SavedStates {
   std::vector<std::pair<D3DRENDERSTATETYPE, DWORD>> render;
   std::vector<std::pair<std::pair<DWORD, DWORD>, DWORD>> sampler;  // (stage, state) -> value
   std::vector<std::pair<std::pair<DWORD, DWORD>, DWORD>> stage;
-  std::vector<std::pair<DWORD, IDirect3DBaseTexture9*>> textures;
+  std::vector<std::pair<DWORD, ComRef<IDirect3DBaseTexture9>>> textures;
   std::vector<std::pair<UINT, std::vector<float>>> vertexConstants;  // register -> 4 floats
   std::vector<std::pair<UINT, std::vector<float>>> pixelConstants;
   bool vertexShaderSaved = false;
   bool pixelShaderSaved = false;
-  IDirect3DVertexShader9* vertexShader = nullptr;
-  IDirect3DPixelShader9* pixelShader = nullptr;
+  ComRef<IDirect3DVertexShader9> vertexShader;
+  ComRef<IDirect3DPixelShader9> pixelShader;
 
   // Drops the references taken while saving, without touching the device.
-  void Clear() {
-    for (auto& t : textures) ReleaseAndClear(t.second);
-    ReleaseAndClear(vertexShader);
-    ReleaseAndClear(pixelShader);
-    *this = SavedStates();
-  }
+  void Clear() { *this = SavedStates(); }
 };
 
 class RuntimeEffect final : public Effect {
  public:
   RuntimeEffect(IDirect3DDevice9* device, Description desc)
-      : device_(device), desc_(std::move(desc)) {
-    device_->AddRef();
+      : desc_(std::move(desc)) {
+    device_.Assign(device);
     textures_.assign(desc_.params.size(), nullptr);
     vertexShaders_.assign(desc_.shaders.size(), nullptr);
     pixelShaders_.assign(desc_.shaders.size(), nullptr);
@@ -103,9 +93,7 @@ class RuntimeEffect final : public Effect {
   HRESULT SetTexture(const char* name, IDirect3DBaseTexture9* texture) override {
     const int i = FindParam(name);
     if (i < 0 || desc_.params[i].type != ParamType::Texture) return D3DERR_INVALIDCALL;
-    if (texture) texture->AddRef();
-    ReleaseAndClear(textures_[i]);
-    textures_[i] = texture;
+    textures_[i].Assign(texture);
     return D3D_OK;
   }
 
@@ -171,10 +159,10 @@ class RuntimeEffect final : public Effect {
     // A device Reset fails while anything holds a default-pool resource: such textures
     // are let go (their owners make new ones after the reset), and so is everything the
     // effect made on the device. Managed textures survive a reset and stay set.
-    for (auto*& t : textures_)
-      if (t && InDefaultPool(t)) ReleaseAndClear(t);
-    for (auto*& s : vertexShaders_) ReleaseAndClear(s);
-    for (auto*& s : pixelShaders_) ReleaseAndClear(s);
+    for (auto& t : textures_)
+      if (t && InDefaultPool(t)) t.Reset();
+    for (auto& s : vertexShaders_) s.Reset();
+    for (auto& s : pixelShaders_) s.Reset();
     saved_.Clear();
     begun_ = false;
     pass_ = -1;
@@ -186,8 +174,7 @@ class RuntimeEffect final : public Effect {
  private:
   ~RuntimeEffect() override {
     OnLostDevice();
-    for (auto*& t : textures_) ReleaseAndClear(t);
-    device_->Release();
+    // The managed textures OnLostDevice kept go with the members, before the device.
   }
 
   int FindParam(const char* name) const {
@@ -200,12 +187,14 @@ class RuntimeEffect final : public Effect {
   bool EnsureShader(int i) {
     const Shader& s = desc_.shaders[i];
     if (s.pixel) {
-      if (!pixelShaders_[i] && FAILED(device_->CreatePixelShader(s.code.data(), &pixelShaders_[i])))
-        pixelShaders_[i] = nullptr;
+      if (!pixelShaders_[i] &&
+          FAILED(device_->CreatePixelShader(s.code.data(), pixelShaders_[i].ReleaseAndGetAddressOf())))
+        pixelShaders_[i].Detach();  // not a reference of ours
       return pixelShaders_[i] != nullptr;
     }
-    if (!vertexShaders_[i] && FAILED(device_->CreateVertexShader(s.code.data(), &vertexShaders_[i])))
-      vertexShaders_[i] = nullptr;
+    if (!vertexShaders_[i] &&
+        FAILED(device_->CreateVertexShader(s.code.data(), vertexShaders_[i].ReleaseAndGetAddressOf())))
+      vertexShaders_[i].Detach();  // not a reference of ours
     return vertexShaders_[i] != nullptr;
   }
 
@@ -250,7 +239,7 @@ class RuntimeEffect final : public Effect {
           break;
         }
         case AssignKind::TextureBind:
-          check(device_->SetTexture(a.index, a.ref >= 0 ? textures_[a.ref] : nullptr));
+          check(device_->SetTexture(a.index, a.ref >= 0 ? textures_[a.ref].Get() : nullptr));
           break;
         case AssignKind::VertexConstant:
         case AssignKind::PixelConstant: {
@@ -266,7 +255,7 @@ class RuntimeEffect final : public Effect {
             check(E_FAIL);
             break;
           }
-          check(device_->SetVertexShader(a.ref >= 0 ? vertexShaders_[a.ref] : nullptr));
+          check(device_->SetVertexShader(a.ref >= 0 ? vertexShaders_[a.ref].Get() : nullptr));
           break;
         case AssignKind::PixelShader:
           if (parametersOnly) break;
@@ -274,7 +263,7 @@ class RuntimeEffect final : public Effect {
             check(E_FAIL);
             break;
           }
-          check(device_->SetPixelShader(a.ref >= 0 ? pixelShaders_[a.ref] : nullptr));
+          check(device_->SetPixelShader(a.ref >= 0 ? pixelShaders_[a.ref].Get() : nullptr));
           break;
       }
     }
@@ -329,8 +318,9 @@ class RuntimeEffect final : public Effect {
         saved_.stage.push_back({k, v});
     }
     for (DWORD t : textures) {
-      IDirect3DBaseTexture9* tex = nullptr;
-      if (SUCCEEDED(device_->GetTexture(t, &tex))) saved_.textures.push_back({t, tex});
+      ComRef<IDirect3DBaseTexture9> tex;
+      if (SUCCEEDED(device_->GetTexture(t, tex.ReleaseAndGetAddressOf())))
+        saved_.textures.push_back({t, std::move(tex)});
     }
     if (shaders) {
       for (UINT r : vsRegs) {
@@ -343,8 +333,10 @@ class RuntimeEffect final : public Effect {
         if (SUCCEEDED(device_->GetPixelShaderConstantF(r, v.data(), 1)))
           saved_.pixelConstants.push_back({r, std::move(v)});
       }
-      if (vs) saved_.vertexShaderSaved = SUCCEEDED(device_->GetVertexShader(&saved_.vertexShader));
-      if (ps) saved_.pixelShaderSaved = SUCCEEDED(device_->GetPixelShader(&saved_.pixelShader));
+      if (vs)
+        saved_.vertexShaderSaved = SUCCEEDED(device_->GetVertexShader(saved_.vertexShader.ReleaseAndGetAddressOf()));
+      if (ps)
+        saved_.pixelShaderSaved = SUCCEEDED(device_->GetPixelShader(saved_.pixelShader.ReleaseAndGetAddressOf()));
     }
   }
 
@@ -363,11 +355,12 @@ class RuntimeEffect final : public Effect {
   }
 
   LONG refs_ = 1;
-  IDirect3DDevice9* device_;
+  // Declared before everything made on it, so that it is released after them.
+  ComRef<IDirect3DDevice9> device_;
   Description desc_;
-  std::vector<IDirect3DBaseTexture9*> textures_;  // per parameter; null for non-textures
-  std::vector<IDirect3DVertexShader9*> vertexShaders_;
-  std::vector<IDirect3DPixelShader9*> pixelShaders_;
+  std::vector<ComRef<IDirect3DBaseTexture9>> textures_;  // per parameter; null for non-textures
+  std::vector<ComRef<IDirect3DVertexShader9>> vertexShaders_;
+  std::vector<ComRef<IDirect3DPixelShader9>> pixelShaders_;
   int technique_ = 0;
   bool begun_ = false;
   int pass_ = -1;

@@ -735,7 +735,7 @@ TEST_F(DocumentDevice, RenderTargetPairsStartFromTheirGuidTexture)
   const DS_GuidKey key(MakeGuid(), L"glow");
   IDirect3DTexture9* picture = nullptr;
   ASSERT_TRUE(SUCCEEDED(LoadTextureFromMemory(nullptr, green.size(), &picture, green.data())));
-  (*manager)[key] = picture;  // the table takes the reference
+  (*manager)[key].Attach(picture);  // the table takes the reference
 
   DS_RenderTargetPair* pair = manager->GetRenderTargetPair(key);
   ASSERT_NE(pair, nullptr);
@@ -759,7 +759,7 @@ TEST_F(DocumentDevice, DeviceLossCycleWithRealReset)
   const DS_GuidKey key(MakeGuid(), L"glow");
   IDirect3DTexture9* picture = nullptr;
   ASSERT_TRUE(SUCCEEDED(LoadTextureFromMemory(nullptr, blue.size(), &picture, blue.data())));
-  (*manager)[key] = picture;
+  (*manager)[key].Attach(picture);
   DS_RenderTargetPair* pair = manager->GetRenderTargetPair(key);
   pair->Create(64, 32);  // as users do, at their own size
   ASSERT_TRUE(pair->IsValid());
@@ -770,7 +770,7 @@ TEST_F(DocumentDevice, DeviceLossCycleWithRealReset)
   ID3DXFont* font = nullptr;
   ASSERT_TRUE(SUCCEEDED(D3DXCreateFontW(dev.device, 16, 0, FW_BOLD, 1, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                         DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Arial", &font)));
-  manager->Tables().fonts[DS_GuidKey(MakeGuid())] = font;
+  manager->Tables().fonts[DS_GuidKey(MakeGuid())].Attach(font);
   if (SUCCEEDED(dev.device->BeginScene())) {
     RECT r{0, 0, 64, 64};
     font->DrawTextW(nullptr, L"Tw", -1, &r, DT_LEFT, 0xFFFFFFFF);

@@ -232,11 +232,11 @@ TEST_F(RenderDevice, TextureCopiesAndRenderTextures)
     int k;
     UINT side;
   } cases[] = {{0, 128}, {1, 256}, {-3, 128}, {40, 4096}};
-  IDirect3DTexture9* square = Solid(0xFFFFFFFF);
-  IDirect3DTexture9* old = square;
-  old->AddRef();
+  IDirect3DTexture9* old = Solid(0xFFFFFFFF);
+  ComRef<IDirect3DTexture9> square;
+  square.Assign(old);
   for (const Case& c : cases) {
-    StoreSquareTextureCopy(c.k, &square, picture);
+    StoreSquareTextureCopy(c.k, square, picture);
     ASSERT_NE(square, nullptr);
     D3DSURFACE_DESC desc;
     square->GetLevelDesc(0, &desc);
@@ -245,16 +245,17 @@ TEST_F(RenderDevice, TextureCopiesAndRenderTextures)
   }
   EXPECT_EQ(RefCount(old), 1u);  // the object's previous texture was released
   old->Release();
-  square->Release();
+  EXPECT_EQ(RefCount(square), 1u);  // each copy is held by the slot alone
+  square.Reset();
 
-  IDirect3DTexture9* rt = nullptr;
-  CreateRenderTexture(&rt, 16, 8, D3DUSAGE_RENDERTARGET);
+  ComRef<IDirect3DTexture9> rt;
+  CreateRenderTexture(rt, 16, 8, D3DUSAGE_RENDERTARGET);
   ASSERT_NE(rt, nullptr);
   D3DSURFACE_DESC desc;
   rt->GetLevelDesc(0, &desc);
   EXPECT_EQ(desc.Format, D3DFMT_A8R8G8B8);
   EXPECT_EQ(desc.Pool, D3DPOOL_DEFAULT);
-  CreateRenderTexture(&rt, 100000, 8, D3DUSAGE_RENDERTARGET);  // releases the old one, then fails
+  CreateRenderTexture(rt, 100000, 8, D3DUSAGE_RENDERTARGET);  // releases the old one, then fails
   EXPECT_EQ(rt, nullptr);
   picture->Release();
 }
@@ -647,9 +648,9 @@ TEST_F(RenderDevice, CopyFromFillsTheCurrentTarget)
 
 TEST_F(RenderDevice, GridBuffers)
 {
-  IDirect3DIndexBuffer9* ib = nullptr;
+  ComRef<IDirect3DIndexBuffer9> ib;
   UINT triangles = 0;
-  ASSERT_EQ(CreateGridIndexBuffer(&ib, &triangles, 3, 2), S_OK);
+  ASSERT_EQ(CreateGridIndexBuffer(ib, &triangles, 3, 2), S_OK);
   EXPECT_EQ(triangles, 4u);
   std::vector<WORD> expected;
   BuildGridIndices(3, 2, &expected);
@@ -658,7 +659,7 @@ TEST_F(RenderDevice, GridBuffers)
   EXPECT_EQ(std::vector<WORD>(static_cast<WORD*>(p), static_cast<WORD*>(p) + expected.size()), expected);
   ib->Unlock();
   // A refused size releases the old buffer and leaves none.
-  EXPECT_EQ(CreateGridIndexBuffer(&ib, &triangles, 1, 2), E_INVALIDARG);
+  EXPECT_EQ(CreateGridIndexBuffer(ib, &triangles, 1, 2), E_INVALIDARG);
   EXPECT_EQ(ib, nullptr);
 
   DS_SimpleMesh<DX_V::PT> grid;

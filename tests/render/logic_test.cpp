@@ -485,9 +485,9 @@ TEST(Grid, RefusedSizes)
     std::vector<WORD> got{1, 2, 3};
     EXPECT_FALSE(BuildGridIndices(c.columns, c.rows, &got)) << c.columns << "x" << c.rows;
     EXPECT_TRUE(got.empty());
-    IDirect3DIndexBuffer9* buffer = nullptr;
+    ComRef<IDirect3DIndexBuffer9> buffer;
     UINT triangles = 99;
-    EXPECT_EQ(CreateGridIndexBuffer(&buffer, &triangles, c.columns, c.rows), E_INVALIDARG);
+    EXPECT_EQ(CreateGridIndexBuffer(buffer, &triangles, c.columns, c.rows), E_INVALIDARG);
     EXPECT_EQ(buffer, nullptr);
     EXPECT_EQ(triangles, 0u);
   }
@@ -599,6 +599,36 @@ TEST(FailedLocks, WritersSkipTheirWrite)
   const DX_V::PT c{0, 0, 0, 0, 0};
   EXPECT_FALSE(FillGridFromCorners(c, c, c, c, &grid, 2, 2));
   EXPECT_EQ(grid.unlocks, 0);
+}
+
+TEST(FailedLocks, MeshCopiesShareTheirBufferWithAReferenceEach)
+{
+  // Runtime objects copy their meshes from descriptions: every copy holds the one buffer
+  // with a reference of its own, and the buffer is left with its creator's reference when
+  // they are all gone, however they went.
+  FailingVertexBuffer a(DX_V::PT::FVF, 80), b(DX_V::PT::FVF, 80);
+  {
+    DS_IndexedMesh<DX_V::PT> original;
+    original.SetVertexBuffer(&a, nullptr, 4, D3DPT_TRIANGLESTRIP, 2);
+    EXPECT_EQ(a.refs, 2u);
+    DS_IndexedMesh<DX_V::PT> copy(original);
+    EXPECT_EQ(copy.vertexBuffer, &a);
+    EXPECT_EQ(a.refs, 3u);
+    DS_IndexedMesh<DX_V::PT> assigned;
+    assigned.SetVertexBuffer(&b, nullptr, 4, D3DPT_TRIANGLESTRIP, 2);
+    assigned = copy;  // b's reference goes, a gains one
+    EXPECT_EQ(a.refs, 4u);
+    EXPECT_EQ(b.refs, 1u);
+    DS_IndexedMesh<DX_V::PT>& alias = assigned;
+    assigned = alias;
+    EXPECT_EQ(a.refs, 4u);
+    copy.SetVertexBuffer(&a, nullptr, 4, D3DPT_TRIANGLESTRIP, 2);  // already held
+    EXPECT_EQ(a.refs, 4u);
+    copy.SetVertexBuffer(nullptr, nullptr, 0, D3DPT_TRIANGLESTRIP, 0);
+    EXPECT_EQ(a.refs, 3u);
+  }
+  EXPECT_EQ(a.refs, 1u);
+  EXPECT_EQ(b.refs, 1u);
 }
 
 // ---------------------------------------------------------------------------------------
