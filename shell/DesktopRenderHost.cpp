@@ -6,6 +6,7 @@
 #include "core/render/Device.h"
 #include "core/render/ScreenQuad.h"
 #include "core/render/StageView.h"
+#include "layers/SceneDeviceCycle.h"
 #include "sound/Music.h"
 
 DesktopRenderHost* g_RenderHost = nullptr;
@@ -164,8 +165,7 @@ void DesktopRenderHost::StartSceneAndMusic() {
 void DesktopRenderHost::ReleaseDeviceObjects() {
   if (iconQuad_) iconQuad_->SetTexture(nullptr);
   if (iconTexture_) ReleaseAndNull(*iconTexture_);
-  if (sceneRoot_) sceneRoot_->OnDeviceLost();
-  if (g_DocResManager) g_DocResManager->OnDeviceLost();
+  ReleaseSceneDeviceObjects(sceneRoot_.get());
 }
 
 void DesktopRenderHost::RestoreDevice() {
@@ -178,7 +178,7 @@ void DesktopRenderHost::RestoreDevice() {
   // invalidate every window on the desktop.
   HWND iconView = GetWindow(GetWindow(fw::GetDeviceWindow(), GW_CHILD), GW_CHILD);
   if (iconView) InvalidateRect(iconView, nullptr, TRUE);
-  if (sceneRoot_) sceneRoot_->OnDeviceReset();
+  RestoreSceneDeviceObjects(sceneRoot_.get());
 }
 
 HRESULT DesktopRenderHost::RenderFrame() {
