@@ -6,6 +6,7 @@
 #include "core/render/Device.h"
 #include "core/render/ScreenQuad.h"
 #include "core/render/StageView.h"
+#include "layers/SceneDeviceCycle.h"
 #include "sound/Music.h"
 
 DesktopRenderHost* g_RenderHost = nullptr;
@@ -159,8 +160,7 @@ void DesktopRenderHost::StartSceneAndMusic() {
 void DesktopRenderHost::ReleaseDeviceObjects() {
   if (iconQuad_) iconQuad_->SetTexture(nullptr);
   iconTexture_.Reset();
-  if (sceneRoot_) sceneRoot_->OnDeviceLost();
-  if (g_DocResManager) g_DocResManager->OnDeviceLost();
+  ReleaseSceneDeviceObjects(sceneRoot_.get());
 }
 
 void DesktopRenderHost::RestoreDevice() {
@@ -173,7 +173,7 @@ void DesktopRenderHost::RestoreDevice() {
   // invalidate every window on the desktop.
   HWND iconView = GetWindow(GetWindow(fw::GetDeviceWindow(), GW_CHILD), GW_CHILD);
   if (iconView) InvalidateRect(iconView, nullptr, TRUE);
-  if (sceneRoot_) sceneRoot_->OnDeviceReset();
+  RestoreSceneDeviceObjects(sceneRoot_.get());
 }
 
 HRESULT DesktopRenderHost::RenderFrame() {

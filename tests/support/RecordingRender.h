@@ -37,9 +37,7 @@ struct RecordedCall {
 class RecordingRender : public DS_ABRender {
 public:
   explicit RecordingRender(UINT width = 640, UINT height = 480) : width(width), height(height) {}
-  ~RecordingRender() override {
-    if (background) background->Release();
-  }
+  ~RecordingRender() override = default;
   RecordingRender(const RecordingRender&) = delete;
   RecordingRender& operator=(const RecordingRender&) = delete;
 
@@ -79,7 +77,7 @@ public:
     c.value = value;
     object.Update(value);
   }
-  IDirect3DTexture9*& GetBackgroundTexture() override { return background; }
+  ComRef<IDirect3DTexture9>& GetBackgroundTexture() override { return background; }
   DS_ScreenQuad& GetScreenQuad() override { return screenQuad; }
   UINT GetWidth() override { return width; }
   UINT GetHeight() override { return height; }
@@ -99,9 +97,8 @@ public:
 
   std::vector<RecordedCall> calls;
   UINT width, height;
-  // The slot that post-pass objects read; a test may put a texture here (the recorder
-  // releases the reference it holds at the end).
-  IDirect3DTexture9* background = nullptr;
+  // The slot that post-pass objects read; a test may put a texture here.
+  ComRef<IDirect3DTexture9> background;
   DS_ScreenQuad screenQuad;
   int maxDepth = 0;
   int unpairedPops = 0;
