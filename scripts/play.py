@@ -15,15 +15,11 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "pylib"))
 import twtest  # noqa: E402
+from twtest import StandIn, twctl  # noqa: E402
 
 # Seconds after the window shows: the first slide (a still camera), the second (a moving
 # camera), the third (a camera on a key-frame path).
 SHOTS = [(2.0, "play-02s.png"), (16.0, "play-16s.png"), (33.0, "play-33s.png")]
-
-
-def twctl(*args):
-    r = twtest.run("twctl.exe", *[str(a) for a in args], timeout=60)
-    return r.returncode, r.stdout.strip()
 
 
 def shown():
@@ -63,10 +59,12 @@ def main():
 
 
 def play(on_display, out_dir, dialog_before):
-    standin = twtest.start("desktop_standin.exe")
+    standin = StandIn()
     player = None
     try:
-        time.sleep(1.0)
+        if not standin.started():
+            print("the stand-in desktop did not start")
+            return 1
         player = twtest.start("tarnwick.exe")
         if not twtest.wait_for(shown, 60):
             print("the player did not show its window (exit code %r)" % (player.poll(),))
@@ -92,7 +90,7 @@ def play(on_display, out_dir, dialog_before):
     finally:
         if player:
             stop(player)
-        stop(standin, close_first=False)
+        standin.close()
         if dialog_before is not None:
             code, out = dialog_before
             if code == 0 and out.startswith("dword "):

@@ -14,104 +14,16 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "pylib"))
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "shell"))
 import twtest  # noqa: E402
-from player_e2e import Player  # noqa: E402
+from twtest import (PLAYER, STILL_PLAYER, Player, StandIn, check, end_player, holds_for,  # noqa: E402
+                    reg_get, twctl, wait_for)
 
 XP = "--xp" in sys.argv
-PLAYER = "tarnwick.exe"
-failures = []
 URL_RECORD = os.path.join(tempfile.gettempdir(), "tw_icons_url.txt")
 
 
-def check(cond, what):
-    print(("ok   " if cond else "FAIL ") + what, flush=True)
-    if not cond:
-        failures.append(what)
-    return cond
-
-
-def tool(exe, *args, timeout=30):
-    # A tool that gets no answer in time counts as a failed look; the callers poll again.
-    try:
-        r = twtest.run(exe, *args, timeout=timeout)
-    except subprocess.TimeoutExpired:
-        print("timed out:", exe, *args, flush=True)
-        return None, ""
-    return r.returncode, r.stdout.strip()
-
-
 def probe(*args):
-    return tool("icons_probe.exe", *[str(a) for a in args])
-
-
-def twctl(*args):
-    return tool("twctl.exe", *[str(a) for a in args])
-
-
-def reg_get(name, key=None):
-    args = ["get", name] + (["--key", key] if key else [])
-    code, out = twctl(*args)
-    if code != 0 or not out.startswith("dword"):
-        return out if code == 0 else None
-    return int(out.split()[1])
-
-
-class Standin:
-    """The stand-in desktop, read through its own report file: no message of ours reaches
-    its list view, so a look at it never waits on its thread."""
-
-    def __init__(self, work):
-        self.path = os.path.join(work, "desktop.txt")
-        self.seq = 0
-        self.proc = twtest.start("desktop_standin.exe", "--report", twtest.win_path(self.path))
-
-    def _read(self, timeout):
-        def ready():
-            try:
-                with open(self.path, encoding="utf-8") as f:
-                    lines = f.read().splitlines()
-            except OSError:
-                return None
-            if not lines or lines[-1] != "end" or int(lines[0].split()[1]) <= self.seq:
-                return None
-            return lines
-        lines = twtest.wait_for(ready, timeout, 0.1)
-        if not lines:
-            return None
-        rep = {"items": {}, "children": []}
-        for index, line in enumerate(l for l in lines if l.startswith("icon ")):
-            f = line.split(" ", 3)
-            rep["items"][f[3]] = (index, int(f[1]), int(f[2]))
-        for line in lines:
-            f = line.split(" ")
-            if f[0] == "seq":
-                self.seq = int(f[1])
-            elif f[0] == "listview":
-                rep["exstyle"] = int(f[5], 16)
-                rep["count"] = int(f[7])
-            elif f[0] == "child":
-                rep["children"].append((f[2], int(f[4])))
-        rep["visible"] = next((v for c, v in rep["children"] if c == "SysListView32"), 0)
-        return rep
-
-    def started(self):
-        return self._read(60)
-
-    def report(self):
-        with open(self.path + ".req.tmp", "w") as f:
-            f.write("report")
-        os.replace(self.path + ".req.tmp", self.path + ".req")
-        return self._read(30)
-
-    def stop(self):
-        if self.proc.poll() is None:
-            with open(self.path + ".req", "w") as f:
-                f.write("quit")
-            try:
-                self.proc.wait(timeout=30)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
+    return twtest.tool("icons_probe.exe", *args, timeout=30)
 
 
 def items(which):
@@ -166,8 +78,8 @@ def label_box(x, y):
     return (x - 16, y + 32, x + 64, y + 64)
 
 
-# Places of the scene where no icon, dialog or balloon lies: while they stay the same, the scene
-# did not change between two screenshots (the demo show moves on from slide to slide).
+# Places of the scene where no icon, dialog or balloon lies. The still player shows the same
+# picture in every frame, so nothing there may change while the icons come and go.
 CONTROL_BOXES = [(300, 150, 380, 182), (200, 560, 280, 592), (1000, 600, 1080, 632),
                  (1100, 300, 1180, 332)]
 
@@ -197,8 +109,22 @@ def share_white(shot, pixels):
     return sum(1 for x, y in pixels if white(shot.pixel(x, y))) / len(pixels) if pixels else 0.0
 
 
-def same_scene(a, b):
-    return all(changed_pixels(a, b, box) < 20 for box in CONTROL_BOXES)
+def same_in(a, b, boxes):
+    return all(changed_pixels(a, b, box) < 20 for box in boxes)
+
+
+def settled_screenshot(condition, boxes, timeout):
+    """Screenshots until one satisfies condition(shot) and agrees with the one before it in
+    the boxes: a frame that was presented whole and stays. Returns (ok, shot, seconds taken)."""
+    t0 = time.monotonic()
+    previous = [None]
+
+    def good(shot):
+        ok = previous[0] is not None and condition(shot) and same_in(previous[0], shot, boxes)
+        previous[0] = shot
+        return ok
+    ok, shot = twtest.screenshot_when(good, timeout)
+    return ok, shot, time.monotonic() - t0
 
 
 def covering_windows():
@@ -231,20 +157,7 @@ def player_in_view(standin, player):
             return True  # ended: nothing to wait for
         rep = standin.report()
         return rep is not None and any(c == "TarnwickWnd" for c, _ in rep["children"])
-    return twtest.wait_for(there, 60, 0.5) and player.poll() is None
-
-
-def end_player(player, how):
-    """Ends the player (`how`: a function that asks it to) and returns its exit code, or None
-    when it had to be killed."""
-    if player is None or player.poll() is not None:
-        return player.poll() if player else None
-    how()
-    try:
-        return player.wait(timeout=30)
-    except subprocess.TimeoutExpired:
-        player.kill()
-        return None
+    return wait_for(there, 60, 0.5) and player.poll() is None
 
 
 def set_defaults():
@@ -255,7 +168,7 @@ def set_defaults():
 
 
 def main_road(work, out_dir):
-    standin = Standin(work)
+    standin = StandIn(folder=work)
     player = None
     try:
         explorer = standin.started()
@@ -264,7 +177,8 @@ def main_road(work, out_dir):
         names = [n for n, _ in twtest.DESKTOP_ITEMS]
         check(all(n in explorer["items"] for n in names), "stand-in lists its icons")
         # The browser command the player starts inherits this and records its command line.
-        player = Player(limit=250, env=dict(os.environ, TW_RECORD_FILE=twtest.win_path(URL_RECORD)))
+        player = Player(STILL_PLAYER, limit=250,
+                        env=dict(os.environ, TW_RECORD_FILE=twtest.win_path(URL_RECORD)))
         if not check(player_in_view(standin, player), "player window inside the stand-in's view"):
             return
 
@@ -278,7 +192,7 @@ def main_road(work, out_dir):
 
         def parked(own):
             return [n for n in own["items"] if n not in explorer["items"]]
-        own = twtest.wait_for(lambda: (lambda o: o if placed(o) and all(
+        own = wait_for(lambda: (lambda o: o if placed(o) and all(
             o["items"][n][1:] == (10000, 10000) for n in parked(o)) else None)(items("own")),
             60, 0.5)
         if not own:
@@ -292,25 +206,37 @@ def main_road(work, out_dir):
         check(len(parked(own)) > 0, "items Explorer does not list are parked at (10000, 10000)")
 
         # Icons over the scene: white labels where the stand-in has its icons; gone when
-        # hidden from the menu, back when shown again. The screenshots of one comparison must
-        # show the same moment of the scene, so a comparison across a slide change is taken
-        # again.
+        # hidden from the menu, back when shown again. The still player draws the same
+        # picture in every frame, so screenshots seconds apart compare pixel for pixel; each
+        # is taken once the screen shows the state it stands for (a frame that stays), which
+        # under load may take a good while after the list view changed.
         positions = {n: explorer["items"][n][1:] for n in names}
-        time.sleep(1.5)
-        for attempt in range(4):
-            shown = twtest.screenshot()
-            probe("command", 40009)
-            gone = twtest.wait_for(lambda: own_visible() == 0, 10)
-            time.sleep(1.0)
-            hidden = twtest.screenshot()
-            unchecked = twtest.wait_for(lambda: control(1017, "checked") == 0, 5)
-            probe("command", 40009)
-            back = twtest.wait_for(lambda: own_visible() == 1, 10)
-            time.sleep(1.0)
-            again = twtest.screenshot()
-            if same_scene(shown, hidden) and same_scene(hidden, again):
-                break
-            print("the scene changed between the screenshots; again", flush=True)
+        boxes = uncovered({n: label_box(*positions[n]) for n in names}, covering_windows())
+        print("labels not covered by other windows:", sorted(boxes))
+        watched = list(boxes.values()) + CONTROL_BOXES
+
+        def labels_in(over, under):
+            return {n: label_pixels(over, under, b) for n, b in boxes.items()}
+
+        def all_lit(lit):
+            return len(boxes) >= 3 and all(len(v) >= 40 for v in lit.values())
+
+        # The labels are pure white (sampled by nearest point) and the still picture holds no
+        # pure white, so they are there once every box shows some.
+        def labels_white(shot):
+            return all(sum(1 for y in range(b[1], b[3]) for x in range(b[0], b[2])
+                           if white(shot.pixel(x, y))) >= 8 for b in boxes.values())
+        drawn, shown, took = settled_screenshot(labels_white, watched, 30)
+        print("icons drawn and settled after %.1f s more" % took, flush=True)
+        probe("command", 40009)
+        gone = wait_for(lambda: own_visible() == 0, 10)
+        off, hidden, took = settled_screenshot(lambda shot: all_lit(labels_in(shown, shot)), watched, 30)
+        print("labels gone from the screen %.1f s after the list view was hidden" % took, flush=True)
+        unchecked = wait_for(lambda: control(1017, "checked") == 0, 5)
+        probe("command", 40009)
+        back = wait_for(lambda: own_visible() == 1, 10)
+        on, again, took = settled_screenshot(lambda shot: all_lit(labels_in(shot, hidden)), watched, 30)
+        print("labels back on the screen %.1f s after the list view was shown" % took, flush=True)
         check(gone, "menu's Show desktop icons hides the own list view")
         check(unchecked, "dialog's icons check box follows the menu")
         check(back, "shown again from the menu")
@@ -318,38 +244,33 @@ def main_road(work, out_dir):
             os.makedirs(out_dir, exist_ok=True)
             shown.save_png(os.path.join(out_dir, "icons-shown.png"))
             hidden.save_png(os.path.join(out_dir, "icons-hidden.png"))
-        boxes = uncovered({n: label_box(*positions[n]) for n in names}, covering_windows())
-        print("labels not covered by other windows:", sorted(boxes))
-        lit = {n: label_pixels(shown, hidden, b) for n, b in boxes.items()}
-        lit_again = {n: label_pixels(again, hidden, b) for n, b in boxes.items()}
+            again.save_png(os.path.join(out_dir, "icons-shown-again.png"))
+        # A window that came up meanwhile (a tray balloon) hides what lies under it.
+        boxes = uncovered(boxes, covering_windows())
+        lit, lit_again = labels_in(shown, hidden), labels_in(again, hidden)
         print("label pixels: shown", {n: len(v) for n, v in lit.items()},
               "again", {n: len(v) for n, v in lit_again.items()})
-        check(len(boxes) >= 3 and all(len(v) >= 40 for v in lit.values()),
-              "labels drawn over the scene at the stand-in's positions")
-        check(len(boxes) >= 3 and all(len(v) >= 40 for v in lit_again.values()),
-              "labels back when shown again")
-        check(all(changed_pixels(shown, hidden, b) < 20 for b in CONTROL_BOXES),
+        check(drawn and all_lit(lit), "labels drawn over the scene at the stand-in's positions")
+        check(all_lit(lit_again), "labels back when shown again")
+        check(same_in(shown, hidden, CONTROL_BOXES) and same_in(hidden, again, CONTROL_BOXES),
               "nothing drawn where there are no icons")
 
         # Icon smoothing. The labels' white pixels are opaque in the icon texture: sampled by
         # nearest point they stay pure white whatever the scene does behind them, as in the
         # screenshot above (smoothing was off); the anisotropic filter blends them with their
         # neighbours, so the scene shows through their edges.
+        pixels = [p for n in boxes for p in lit[n] if white(shown.pixel(*p))]
         mute = reg_get("mute")
         probe("command", 40012)
-        check(twtest.wait_for(lambda: reg_get("smoothing") == 1, 10), "smoothing on stored")
+        check(wait_for(lambda: reg_get("smoothing") == 1, 10), "smoothing on stored")
         check(reg_get("mute") == mute, "smoothing leaves mute as it was")
-        time.sleep(1.0)
-        smooth = twtest.screenshot()
+        _, smooth = twtest.screenshot_when(lambda shot: share_white(shot, pixels) <= 0.6, 20)
         probe("command", 40012)
-        check(twtest.wait_for(lambda: reg_get("smoothing") == 0, 10), "smoothing off stored")
-        time.sleep(1.0)
-        sharp = twtest.screenshot()
+        check(wait_for(lambda: reg_get("smoothing") == 0, 10), "smoothing off stored")
+        _, sharp = twtest.screenshot_when(lambda shot: share_white(shot, pixels) >= 0.9, 20)
         if out_dir:
             smooth.save_png(os.path.join(out_dir, "icons-smoothing-on.png"))
             sharp.save_png(os.path.join(out_dir, "icons-smoothing-off.png"))
-        still = uncovered({n: label_box(*positions[n]) for n in lit}, covering_windows())
-        pixels = [p for n in still for p in lit[n] if white(shown.pixel(*p))]
         kept_on, kept_off = share_white(smooth, pixels), share_white(sharp, pixels)
         print("white label pixels (%d) still white: smoothing on %.2f, off %.2f" %
               (len(pixels), kept_on, kept_off))
@@ -360,9 +281,13 @@ def main_road(work, out_dir):
         # and the next frame writes the new place into Explorer's list view.
         index = own["items"]["Notes.txt"][0]
         probe("drag", index, 200, 100)
-        time.sleep(0.5)
         target = (positions["Notes.txt"][0] + 200, positions["Notes.txt"][1] + 100)
-        now = (items("own") or own)["items"]["Notes.txt"][1:]
+
+        def notes_place():
+            now = items("own")
+            return now["items"]["Notes.txt"][1:] if now and "Notes.txt" in now["items"] else None
+        wait_for(lambda: notes_place() not in (None, positions["Notes.txt"]), 5)
+        now = notes_place() or positions["Notes.txt"]
         if now == positions["Notes.txt"]:
             # Wine's drop onto the same folder leaves the icon where it was; the move is the
             # drop's part, made here as the view would make it.
@@ -373,25 +298,29 @@ def main_road(work, out_dir):
         def written_back():
             rep = standin.report()
             return rep is not None and rep["items"]["Notes.txt"][1:] == tuple(target)
-        check(twtest.wait_for(written_back, 15),
+        check(wait_for(written_back, 15),
               "a dragged icon's new place is written back to Explorer's list view")
 
         # The tray menu opens on the button-up callbacks only.
         for msg, opens in ((0x200, False), (0x201, False), (0x203, False), (0x206, False),
                            (0x202, True), (0x205, True)):
-            probe("tray", msg)
-            got = twtest.wait_for(lambda: menus_open() > 0, 3 if opens else 1.5)
+            if opens:
+                got = probe("tray", msg)[0] == 0 and wait_for(lambda: menus_open() > 0, 10)
+            else:
+                # Sent: the player has handled it when the probe returns, and the window
+                # for a menu to show starts there.
+                got = probe("tray", msg, "--send")[0] != 0 or not holds_for(lambda: menus_open() == 0, 1.5)
             check(bool(got) == opens, "tray message 0x%x %s the menu" %
                   (msg, "opens" if opens else "does not open"))
             probe("closemenu")
-            twtest.wait_for(lambda: menus_open() == 0, 5)
+            wait_for(lambda: menus_open() == 0, 5)
 
         # Picture position from the menu: stored and shown in the dialog's combo.
         for cmd, pos in ((40014, 0), (40015, 1), (40016, 2)):
             probe("command", cmd)
-            check(twtest.wait_for(lambda: reg_get("picpos") == pos, 10),
+            check(wait_for(lambda: reg_get("picpos") == pos, 10),
                   "menu command %d stores PicPos %d" % (cmd, pos))
-            check(twtest.wait_for(lambda: control(1032, "sel") == pos, 5),
+            check(wait_for(lambda: control(1032, "sel") == pos, 5),
                   "dialog's picture position follows (%d)" % pos)
 
         # The settings dialog, driven as a user's clicks would drive it.
@@ -401,47 +330,49 @@ def main_road(work, out_dir):
             check(d["controls"][1009]["text"] == "Don\u2019t show this at startup", "dialog texts")
             check(d["controls"][1020]["pos"] == 100, "volume trackbar at the stored volume")
             probe("click", 1009)
-            check(twtest.wait_for(lambda: reg_get("showdialog") == 0, 5),
+            check(wait_for(lambda: reg_get("showdialog") == 0, 5),
                   "Don't show checked writes Show dialog 0")
             probe("click", 1009)
-            check(twtest.wait_for(lambda: reg_get("showdialog") == 1, 5),
+            check(wait_for(lambda: reg_get("showdialog") == 1, 5),
                   "unchecked writes Show dialog 1")
             probe("click", 1007)
-            run = twtest.wait_for(lambda: reg_get("autorun", "run"), 5)
-            check(isinstance(run, str) and run.endswith('" -d') and PLAYER in run.lower(),
+            run = wait_for(lambda: reg_get("autorun", "run"), 5)
+            # The program that runs, quoted, with the autorun start's switch.
+            expected = 'sz "%s" -d' % twtest.win_path(os.path.join(twtest.BIN, STILL_PLAYER))
+            check(isinstance(run, str) and run.lower() == expected.lower(),
                   "autorun writes the Run value (%r)" % (run,))
             probe("click", 1007)
-            check(twtest.wait_for(lambda: reg_get("autorun", "run") is None, 5),
+            check(wait_for(lambda: reg_get("autorun", "run") is None, 5),
                   "autorun off deletes the Run value")
             before = reg_get("mute")
             probe("click", 1016)
-            check(twtest.wait_for(lambda: reg_get("mute") == 1 - before, 5),
+            check(wait_for(lambda: reg_get("mute") == 1 - before, 5),
                   "mute check box toggles mute")
             probe("click", 1016)
+            # The probe sends the notifications: the dialog has handled one when it returns.
             probe("combo", 1022, 0, 1)  # CBN_SELCHANGE: nothing yet
-            time.sleep(0.5)
-            check(reg_get("sleep") == 1, "priority combo ignores CBN_SELCHANGE")
+            check(holds_for(lambda: reg_get("sleep") == 1, 1.0), "priority combo ignores CBN_SELCHANGE")
             probe("combo", 1022, 0, 9)  # CBN_SELENDOK
-            check(twtest.wait_for(lambda: reg_get("sleep") == 0, 5),
+            check(wait_for(lambda: reg_get("sleep") == 0, 5),
                   "priority combo stores on CBN_SELENDOK")
             probe("combo", 1032, 1, 10)  # CBN_SELENDCANCEL
-            time.sleep(0.5)
-            check(reg_get("picpos") == 2, "picture combo ignores a cancelled selection")
+            check(holds_for(lambda: reg_get("picpos") == 2, 1.0),
+                  "picture combo ignores a cancelled selection")
             probe("combo", 1032, 1, 9)
-            check(twtest.wait_for(lambda: reg_get("picpos") == 1, 5),
+            check(wait_for(lambda: reg_get("picpos") == 1, 5),
                   "picture combo stores on CBN_SELENDOK")
             probe("volume", 40)
-            check(twtest.wait_for(lambda: reg_get("volume") == 40, 5),
+            check(wait_for(lambda: reg_get("volume") == 40, 5),
                   "volume trackbar stores the volume")
             probe("click", 1017)
-            check(twtest.wait_for(lambda: own_visible() == 0, 5), "icons check box hides the icons")
+            check(wait_for(lambda: own_visible() == 0, 5), "icons check box hides the icons")
             probe("click", 1017)
-            check(twtest.wait_for(lambda: own_visible() == 1, 5), "icons check box shows them again")
+            check(wait_for(lambda: own_visible() == 1, 5), "icons check box shows them again")
             probe("click", 2)
-            check(twtest.wait_for(lambda: (dialog() or {}).get("visible") == 0, 5),
+            check(wait_for(lambda: (dialog() or {}).get("visible") == 0, 5),
                   "Hide this window hides the dialog")
             probe("command", 40008)
-            check(twtest.wait_for(lambda: (dialog() or {}).get("visible") == 1, 5),
+            check(wait_for(lambda: (dialog() or {}).get("visible") == 1, 5),
                   "tray's Settings shows it again")
 
         # The web links: the menu's "Get more wallpapers" and the dialog's two buttons start
@@ -457,7 +388,7 @@ def main_road(work, out_dir):
                 if os.path.exists(URL_RECORD):
                     os.remove(URL_RECORD)
                 probe(*act)
-                opened = twtest.wait_for(lambda: os.path.exists(URL_RECORD), 20)
+                opened = wait_for(lambda: os.path.exists(URL_RECORD), 20)
                 line = open(URL_RECORD, encoding="utf-16-le").read() if opened else ""
                 check(page in line, "%s opens %s (%r)" % (what, page, line[-120:]))
         finally:
@@ -471,7 +402,7 @@ def main_road(work, out_dir):
         check(code == 0, "Exit ends the player with exit code 0 (got %r)" % (code,))
     finally:
         end_player(player, lambda: twctl("close"))
-        standin.stop()
+        standin.close()
 
 
 def xp_road(work):
@@ -479,7 +410,7 @@ def xp_road(work):
     key = "HKCU\\Software\\Wine\\AppDefaults\\" + PLAYER
     subprocess.run(["wine64", "reg", "add", key, "/v", "Version", "/d", "winxp64", "/f"],
                    capture_output=True, timeout=60)
-    standin = Standin(work)
+    standin = StandIn(folder=work)
     player = None
     try:
         if not check(standin.started() is not None, "stand-in up"):
@@ -494,33 +425,34 @@ def xp_road(work):
         def explorer_visible():
             rep = standin.report()
             return rep["visible"] if rep else None
-        check(twtest.wait_for(regional, 60), "LVS_EX_REGIONAL set at start")
-        check(twtest.wait_for(lambda: probe("zorder")[1].endswith("below 0"), 10),
+        check(wait_for(regional, 60), "LVS_EX_REGIONAL set at start")
+        check(wait_for(lambda: probe("zorder")[1].endswith("below 0"), 10),
               "player window at the bottom of its siblings (%s)" % probe("zorder")[1])
         check(probe("items", "own")[0] == 2, "no own icon view on Windows 5.x")
         probe("command", 40009)
-        check(twtest.wait_for(lambda: explorer_visible() == 0, 10),
+        check(wait_for(lambda: explorer_visible() == 0, 10),
               "icon toggle hides Explorer's list view")
         probe("command", 40009)
-        check(twtest.wait_for(lambda: explorer_visible() == 1, 10), "and shows it again")
+        check(wait_for(lambda: explorer_visible() == 1, 10), "and shows it again")
         twctl("stop")
-        check(twtest.wait_for(lambda: not regional(), 10), "LVS_EX_REGIONAL cleared on stop")
+        check(wait_for(lambda: not regional(), 10), "LVS_EX_REGIONAL cleared on stop")
         twctl("resume")
-        check(twtest.wait_for(regional, 10), "LVS_EX_REGIONAL set again on resume")
-        check(twtest.wait_for(lambda: probe("zorder")[1].endswith("below 0"), 10),
+        check(wait_for(regional, 10), "LVS_EX_REGIONAL set again on resume")
+        check(wait_for(lambda: probe("zorder")[1].endswith("below 0"), 10),
               "window at the bottom after resume")
         code = end_player(player, lambda: twctl("close"))
         check(code == 0, "player ends with 0 (got %r)" % (code,))
         check(not regional(), "LVS_EX_REGIONAL cleared at exit")
     finally:
         end_player(player, lambda: twctl("close"))
-        standin.stop()
+        standin.close()
         subprocess.run(["wine64", "reg", "delete", key, "/f"], capture_output=True, timeout=60)
 
 
 def main():
-    if not os.path.exists(os.path.join(twtest.BIN, PLAYER)):
-        print("skipped: the player is not built:", os.path.join(twtest.BIN, PLAYER))
+    exe = os.path.join(twtest.BIN, PLAYER if XP else STILL_PLAYER)
+    if not os.path.exists(exe):
+        print("skipped: the player is not built:", exe)
         return 77
     set_defaults()
     work = tempfile.mkdtemp()
@@ -533,8 +465,7 @@ def main():
     finally:
         set_defaults()
         shutil.rmtree(work, ignore_errors=True)
-    print("%d failed" % len(failures))
-    return 1 if failures else 0
+    return twtest.finish()
 
 
 if __name__ == "__main__":

@@ -7,7 +7,10 @@
 //   icons_probe setpos own|standin I X Y   moves item I (LVM_SETITEMPOSITION)
 //   icons_probe drag I DX DY               presses the button on the own item I, moves the
 //                                          mouse by (DX, DY) and lets go, as messages
-//   icons_probe tray MOUSEMSG              the tray icon's callback (1025) with that message
+//   icons_probe tray MOUSEMSG [--send]     the tray icon's callback (1025) with that message,
+//                                          posted; with --send sent, and the probe returns
+//                                          once the player has handled it ("handled"), or
+//                                          after 10 s without an answer ("no answer", exit 3)
 //   icons_probe command ID                 WM_COMMAND ID to the player's window
 //   icons_probe menu                       "menu open N": popup menus shown (class #32768)
 //   icons_probe closemenu                  closes any open popup menu
@@ -198,6 +201,17 @@ int wmain(int argc, wchar_t** argv) {
   if (cmd == L"drag" && argc >= 5) return Drag(arg(2), arg(3), arg(4));
   if (cmd == L"tray" && argc >= 3) {
     if (!Player()) return 2;
+    if (argc >= 4 && std::wstring(argv[3]) == L"--send") {
+      // A callback that opens the menu tracks it inside the handler, so a send that does
+      // not come back says the menu is open.
+      DWORD_PTR result = 0;
+      if (!SendMessageTimeoutW(Player(), WM_USER + 1, 1025, arg(2), SMTO_NORMAL, 10000, &result)) {
+        Print(L"no answer");
+        return 3;
+      }
+      Print(L"handled");
+      return 0;
+    }
     return PostMessageW(Player(), WM_USER + 1, 1025, arg(2)) ? 0 : 1;
   }
   if (cmd == L"command" && argc >= 3) {

@@ -14,8 +14,9 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from soundcheck import (capture_env, check, failures, goertzel, peak, read_capture,  # noqa: E402
-                        run_unless_stalled, twtest)
+from soundcheck import (capture_env, goertzel, peak, read_capture, run_unless_stalled,  # noqa: E402
+                        twtest)
+from twtest import check  # noqa: E402
 
 FIXTURES = os.path.join(twtest.BIN, "sound_fixtures")
 TONES = (440, 550, 660, 880)
@@ -91,42 +92,41 @@ def main():
     # The playlist: three tracks play in order and the fourth is the first again.
     out, samples, rate = play("--music", ",".join(fixture("tone%d.mp3" % f) for f in (440, 660, 880)), ms=3000)
     seq = tone_sequence(samples, rate)
-    check("music: three tracks play 1, 2, 3, 1", seq[:4] == [440, 660, 880, 440], "heard %s; probe said %r" % (seq, out))
+    check(seq[:4] == [440, 660, 880, 440], "music: three tracks play 1, 2, 3, 1", "heard %s; probe said %r" % (seq, out))
 
     # Mute: the device still runs (the file grows) but only with zeros.
     out, samples, rate = play("--mute", "--music", fixture("tone440.mp3"), "--wav", fixture("tone660.wav"),
                               "--mp3", fixture("tone880.mp3"), ms=1500)
-    check("mute: the device runs", len(samples) > rate // 2, "%d samples" % len(samples))
-    check("mute: nothing but zeros", peak(samples) == 0.0, "peak %g" % peak(samples))
+    check(len(samples) > rate // 2, "mute: the device runs", "%d samples" % len(samples))
+    check(peak(samples) == 0.0, "mute: nothing but zeros", "peak %g" % peak(samples))
 
     # The sound objects, alone and mixed with the music.
     out, samples, rate = play("--wav", fixture("tone660.wav"), ms=1500)
-    check("WAV sound object is heard", heard(samples, rate) == {660}, "heard %s" % heard(samples, rate))
+    check(heard(samples, rate) == {660}, "WAV sound object is heard", "heard %s" % heard(samples, rate))
     out, samples, rate = play("--mp3", fixture("tone880.mp3"), ms=1500)
-    check("MP3 sound object is heard", heard(samples, rate) == {880}, "heard %s" % heard(samples, rate))
+    check(heard(samples, rate) == {880}, "MP3 sound object is heard", "heard %s" % heard(samples, rate))
     out, samples, rate = play("--music", fixture("tone440.mp3"), "--wav", fixture("tone660.wav"),
                               "--mp3", fixture("tone880.mp3"), ms=2000)
-    check("music, WAV and MP3 together", heard(samples, rate) == {440, 660, 880}, "heard %s" % heard(samples, rate))
+    check(heard(samples, rate) == {440, 660, 880}, "music, WAV and MP3 together", "heard %s" % heard(samples, rate))
 
     # The master volume: 50 is -25 dB (an amplitude of 0.056) against 100.
     _, loud, rate = play("--volume", "100", "--wav", fixture("tone660.wav"), ms=1000)
     _, soft, _ = play("--volume", "50", "--wav", fixture("tone660.wav"), ms=1000)
     ratio = typical_level(soft, rate) / max(typical_level(loud, rate), 1e-9)
-    check("master volume 50 attenuates by 25 dB", 0.04 < ratio < 0.08, "amplitude ratio %.4f" % ratio)
+    check(0.04 < ratio < 0.08, "master volume 50 attenuates by 25 dB", "amplitude ratio %.4f" % ratio)
 
     # Stop: an eight-second track stopped early leaves the rest of the capture silent.
     out, samples, rate = play("--music", fixture("long550.wav"), "--stop-at", "300", ms=2500)
     w = windows(samples, rate)
     audible = [i for i, (rms, present) in enumerate(w) if rms > 1e-4]
-    check("stop: the track was playing", 550 in heard(samples, rate), out)
+    check(550 in heard(samples, rate), "stop: the track was playing", out)
     tail = w[len(w) * 2 // 3:]
-    check("stop: silence after the stop", tail and all(rms == 0.0 for rms, _ in tail),
+    check(tail and all(rms == 0.0 for rms, _ in tail), "stop: silence after the stop",
           "audible windows %d of %d; probe said %r" % (len(audible), len(w), out))
-    check("stop: the track did not play to its end", len(audible) * WINDOW < 8 * rate,
+    check(len(audible) * WINDOW < 8 * rate, "stop: the track did not play to its end",
           "%.1f s audible" % (len(audible) * WINDOW / rate))
 
-    print("%d checks failed" % len(failures) if failures else "all checks passed")
-    return 1 if failures else 0
+    return twtest.finish()
 
 
 if __name__ == "__main__":

@@ -223,14 +223,3 @@ def run_unless_stalled(exe, args, env, timeout, before_each=None):
             return None, out + "\n%s hangs outside DirectShow" % exe
     return None, out + "\nWine's DirectShow stalled %s in every run" % exe
 
-
-# ---- Checks --------------------------------------------------------------------------------
-
-failures = []
-
-
-def check(name, condition, detail=""):
-    print(("ok    " if condition else "FAIL  ") + name + ("" if condition else "   " + detail), flush=True)
-    if not condition:
-        failures.append(name)
-    return condition

@@ -30,14 +30,17 @@
 //       ends the program too; after S seconds (default 10) twctl ends it itself, prints
 //       "timeout" and exits with 4.
 //   twctl wait IMAGE [--timeout S]
-//       Waits for every running process of that image name (e.g. tarnwick.exe) to end and
-//       prints "pid P exit N" for each. Exit 2: none running; exit 4: timed out.
+//       Waits for every running process of that image name (e.g. tarnwick.exe) to end:
+//       prints "waiting pid P" for each once it holds the process (its exit code is then
+//       kept whenever it ends), and "pid P exit N" for each as it ends. Exit 2: none
+//       running; exit 4: timed out.
 #include <windows.h>
 #include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -342,11 +345,16 @@ int WaitCommand(const Args& a) {
     Print(L"no process " + image);
     return 2;
   }
-  const DWORD deadline = GetTickCount() + DWORD(a.timeout * 1000);
-  int rc = 0;
+  std::vector<std::pair<DWORD, HANDLE>> held;
   for (DWORD pid : pids) {
     HANDLE p = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
     if (!p) continue;  // ended meanwhile; its code is gone with it
+    held.emplace_back(pid, p);
+    Print(L"waiting pid " + std::to_wstring(pid));
+  }
+  const DWORD deadline = GetTickCount() + DWORD(a.timeout * 1000);
+  int rc = 0;
+  for (auto [pid, p] : held) {
     const int left = int(deadline - GetTickCount());
     if (WaitForSingleObject(p, left > 0 ? DWORD(left) : 0) != WAIT_OBJECT_0) {
       Print(L"pid " + std::to_wstring(pid) + L" timeout");

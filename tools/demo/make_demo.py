@@ -6,6 +6,7 @@ hills, mountains, water, stars), and stored in the document as PNG files that th
 player's texture loader reads from memory. Nothing binary is kept in the repository.
 
     make_demo.py --out build/demo/demo_scene.dds [--probes build/demo/demo_scene_probes.txt]
+    make_demo.py --still --out build/demo/still_scene.dds
 
 The probes file lists, for the first slide's picture, a few points (as fractions of the
 picture's width and height) with the colour painted there, so that a test can check what
@@ -16,6 +17,10 @@ The show:
   slide 1 "Mountains" random pan and zoom (camera mode 1)
   slide 2 "Coast"     key-frame path (camera mode 2)
   slide 3 "Night"     key-frame path; the slide never advances (slide mode 1)
+
+With --still the show is the first slide alone, without its sounds: a show of one slide
+never fades or advances and its camera stands still, so every frame is the same picture.
+Tests that compare screenshots taken seconds apart play it (tarnwick_still.exe).
 """
 
 import argparse
@@ -244,16 +249,12 @@ def resource_store(w, pictures, records=()):
 
 # -- the show -----------------------------------------------------------------------------
 
-def build(out_path, probes_path=None):
+def build(out_path, probes_path=None, still=False):
     W, H = PICTURE_W, PICTURE_H
-    painted = [
-        ("dawn.png", paint_dawn(W, H)),
-        ("mountains.png", paint_mountains(W, H)),
-        ("coast.png", paint_coast(W, H)),
-        ("night.png", paint_night(W, H)),
-        ("border.png", paint_border()),
-    ]
-    links = {name: ("demo\\" + name, 1000 + i) for i, (name, _) in enumerate(painted)}
+    painters = [("dawn.png", lambda: paint_dawn(W, H)), ("mountains.png", lambda: paint_mountains(W, H)),
+                ("coast.png", lambda: paint_coast(W, H)), ("night.png", lambda: paint_night(W, H)),
+                ("border.png", paint_border)]
+    links = {name: ("demo\\" + name, 1000 + i) for i, (name, _) in enumerate(painters)}
     border = links["border.png"]
 
     slides = [
@@ -269,7 +270,37 @@ def build(out_path, probes_path=None):
     ]
     audio_files = []
     stored_records = []
+    if still:
+        slides = slides[:1]
+    else:
+        add_sounds(slides, audio_files, stored_records)
+    used = {s["picture"] for s in slides} | {border}
+    painted = [(name, paint()) for name, paint in painters if links[name] in used]
 
+    w = Writer()
+    w.string(HEADER)
+    with w.record("DS_SlideShow_Light", 1):
+        w.list(slides, lambda w, s: slide(w, **s))
+        w.list(audio_files, lambda w, a: audio_file(w, *a))
+    resource_store(w, [(links[name], name, canvas.png()) for name, canvas in painted], stored_records)
+
+    os.makedirs(os.path.dirname(os.path.abspath(out_path)), exist_ok=True)
+    with open(out_path, "wb") as f:
+        f.write(w.bytes())
+
+    if probes_path:
+        # Points well inside flat areas of the first picture, with the colour there.
+        dawn = painted[0][1]
+        with open(probes_path, "w") as f:
+            f.write("# fx fy r g b: the first slide's picture at (fx * width, fy * height)\n")
+            f.write("picture %d %d\n" % (W, H))
+            for fx, fy in [(0.1, 0.05), (0.5, 0.05), (0.3, 0.35), (0.2, 0.95), (0.8, 0.95)]:
+                r, g, b = dawn.pixel(int(fx * W), int(fy * H))
+                f.write("%.3f %.3f %d %d %d\n" % (fx, fy, r, g, b))
+
+
+def add_sounds(slides, audio_files, stored_records):
+    """Puts the sounds on the first slide and the music into the show."""
     # ==== SOUND SECTION (the sound objects and the music playlist are added here) ======
     # Each slide's "sounds" takes functions that write one sound record; audio_files takes
     # (name, bytes, source path) tuples for the show's music playlist; stored_records takes
@@ -331,34 +362,14 @@ def build(out_path, probes_path=None):
     stored_records.append((greeting_link, "greeting.wav", greeting_bytes))
     # ==== END OF SOUND SECTION =========================================================
 
-    w = Writer()
-    w.string(HEADER)
-    with w.record("DS_SlideShow_Light", 1):
-        w.list(slides, lambda w, s: slide(w, **s))
-        w.list(audio_files, lambda w, a: audio_file(w, *a))
-    resource_store(w, [(links[name], name, canvas.png()) for name, canvas in painted], stored_records)
-
-    os.makedirs(os.path.dirname(os.path.abspath(out_path)), exist_ok=True)
-    with open(out_path, "wb") as f:
-        f.write(w.bytes())
-
-    if probes_path:
-        # Points well inside flat areas of the first picture, with the colour there.
-        dawn = painted[0][1]
-        with open(probes_path, "w") as f:
-            f.write("# fx fy r g b: the first slide's picture at (fx * width, fy * height)\n")
-            f.write("picture %d %d\n" % (W, H))
-            for fx, fy in [(0.1, 0.05), (0.5, 0.05), (0.3, 0.35), (0.2, 0.95), (0.8, 0.95)]:
-                r, g, b = dawn.pixel(int(fx * W), int(fy * H))
-                f.write("%.3f %.3f %d %d %d\n" % (fx, fy, r, g, b))
-
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--out", required=True)
     parser.add_argument("--probes")
+    parser.add_argument("--still", action="store_true", help="the first slide alone, without sounds")
     args = parser.parse_args()
-    build(args.out, args.probes)
+    build(args.out, args.probes, args.still)
 
 
 if __name__ == "__main__":
