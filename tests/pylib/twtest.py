@@ -330,9 +330,16 @@ class Player:
             self.pid_line = line
         return self.pid_line.startswith("pid ")
 
+    def main_thread(self):
+        """The program's main thread id in hex (twctl's "pid P main thread T"), or None."""
+        f = (self.pid_line or "").split()
+        return f[4] if len(f) >= 5 and f[2:4] == ["main", "thread"] else None
+
     def _finish(self, out):
         out = (self.pid_line or "") + out
         for line in out.splitlines():
+            if self.pid_line is None and line.startswith("pid "):
+                self.pid_line = line
             if line.startswith("exit "):
                 self.returncode = int(line.split()[1])
         if self.returncode is None:

@@ -115,7 +115,12 @@ def play_scene(home, stop):
         holds_for(lambda: proc.poll() is None, PLAY_SECONDS, interval=0.5)
         code = proc.poll()
         if code is not None:
-            fault = platform_fault(code, log_text(home))
+            # Wine's fault report names the faulting thread; the main thread's id (from the
+            # runner) tells the program's own faults from those of the platform's threads.
+            out = log_text(home)
+            if proc.main_thread():
+                out += "\nmain thread %s\n" % proc.main_thread()
+            fault = platform_fault(code, out)
             if fault:
                 raise Stalled("ended by the platform: " + fault)
             raise AssertionError("the player ended by itself (exit %r): %s" % (code, log_tail(home)))

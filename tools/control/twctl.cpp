@@ -23,8 +23,9 @@
 //       "caption: C" and "text: T", and presses its default button unless --keep.
 //       Exit 3: none appeared.
 //   twctl run [--timeout S] PROGRAM [ARGS...]
-//       Starts PROGRAM with ARGS (passed as they are, after PROGRAM), prints "pid P" at once
-//       and "exit N" when it ends: the code the program's process ended with, as Windows
+//       Starts PROGRAM with ARGS (passed as they are, after PROGRAM), prints "pid P main
+//       thread T" at once (T in hex, as Wine's fault reports write it) and "exit N" when it
+//       ends: the code the program's process ended with, as Windows
 //       sees it. (Under Wine the status of the Linux process that ran a program may differ
 //       from it.) The program runs in a job that ends it when twctl ends, so killing twctl
 //       ends the program too; after S seconds (default 10) twctl ends it itself, prints
@@ -419,7 +420,11 @@ int RunCommand(int argc, wchar_t** argv) {
   if (job) AssignProcessToJobObject(job, pi.hProcess);
   ResumeThread(pi.hThread);
   CloseHandle(pi.hThread);
-  Print(L"pid " + std::to_wstring(pi.dwProcessId));
+  // The main thread's id in the form of Wine's fault reports, so that a test can tell a
+  // fault of the program's own thread from one in a thread of the platform's.
+  wchar_t thread[16];
+  swprintf(thread, 16, L"%04lx", static_cast<unsigned long>(pi.dwThreadId));
+  Print(L"pid " + std::to_wstring(pi.dwProcessId) + L" main thread " + thread);
   int rc = 0;
   if (WaitForSingleObject(pi.hProcess, DWORD(timeout * 1000)) != WAIT_OBJECT_0) {
     TerminateProcess(pi.hProcess, 255);
