@@ -2,7 +2,7 @@
 the demo scene) inside its icon view.
 
 On a virtual screen (no TW_USE_DISPLAY) it saves a few screenshots under $TW_OUT (out/):
-the first slide and two later ones; the settings dialog is kept out of
+the first slide and three later ones; the settings dialog is kept out of
 those pictures for the run. On a real X display it simply plays until interrupted (Ctrl+C)
 or until the player is closed from its tray menu.
 
@@ -17,9 +17,11 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import twtest  # noqa: E402
 from twtest import StandIn, twctl  # noqa: E402
 
-# Seconds after the window shows: the first slide (a still camera), the second (a moving
-# camera), the third (a camera on a key-frame path).
-SHOTS = [(2.0, "play-02s.png"), (16.0, "play-16s.png"), (33.0, "play-33s.png")]
+# Seconds after the window shows: the first slide (a still camera; god rays, birds, grass
+# and flowers), the second (a moving camera; fog, mist, snow and rain), the third (a camera
+# on a key-frame path; sparkles, fish, a boat and gulls) and the last (a discharge bolt,
+# sparks and lightning).
+SHOTS = [(2.0, "play-02s.png"), (16.0, "play-16s.png"), (33.0, "play-33s.png"), (48.0, "play-48s.png")]
 
 
 def shown():

@@ -21,7 +21,8 @@ sys.path.insert(0, os.path.join(HERE, "..", "..", "tools", "docbuilder"))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tools", "demo"))
 
 from docbuilder import Writer, abobj_part  # noqa: E402
-from make_demo import HEADER, png_bytes, resource_store, slide  # noqa: E402
+from make_demo import HEADER, png_bytes, png_rgba_bytes, resource_store, slide  # noqa: E402
+import sprites  # noqa: E402
 
 PICTURE_W, PICTURE_H = 160, 100
 LEFT, RIGHT = (200, 100, 50), (40, 200, 120)
@@ -42,7 +43,7 @@ def life_object(kind, colour, x, y, size, name):
     return write
 
 
-def document(objects):
+def document(objects, extra_pictures=()):
     picture_link = ("life\\picture.png", 3000)
     border_link = ("life\\border.png", 3001)
     border = png_bytes(8, 8, [bytes((12, 12, 16)) * 8] * 8)
@@ -53,8 +54,60 @@ def document(objects):
                      objects=objects)],
                lambda w, s: slide(w, **s))
         w.u32(0)  # no music
-    resource_store(w, [(picture_link, "picture.png", picture()), (border_link, "border.png", border)])
+    resource_store(w, [(picture_link, "picture.png", picture()), (border_link, "border.png", border)]
+                   + list(extra_pictures))
     return w.bytes()
+
+
+# -- sprite systems ------------------------------------------------------------------------
+MAGENTA = (255, 0, 255)
+SPRITE_LINK = ("life\\sprite.png", 3002)
+STRIP_LINK = ("life\\strip.png", 3003)
+
+
+def sprite_pictures():
+    """A solid magenta 16 x 16 sprite, and a strip of four 16 x 16 frames."""
+    solid = png_rgba_bytes(16, 16, lambda x, y: MAGENTA + (255,))
+    strip = png_rgba_bytes(64, 16, lambda x, y: ((60 * (x // 16), 255, 255 - 60 * (x // 16), 255)))
+    return [(SPRITE_LINK, "sprite.png", solid), (STRIP_LINK, "strip.png", strip)]
+
+
+def sprite_part(name, where=(0.0, 0.45, 0.0, 1.0), image=SPRITE_LINK, **kw):
+    l, r, t, b = where
+    return dict(view=dict(rect=(int(l * PICTURE_W), int(r * PICTURE_W), int(t * PICTURE_H), int(b * PICTURE_H), 0, 0),
+                          edges=where, abobj=dict(name=name)),
+                image=image, **kw)
+
+
+def sprite_systems():
+    """Every plain sprite system, small, in the left part of the picture; the still picture
+    drawn last (first in the list) covers x 110..129, y 20..39 (size 20, aspect 1, centre
+    (120, 30))."""
+    small = dict(count=3, size=8)
+    return [
+        lambda w: sprites.stat_obj(w, bounds=(0, 0, 0, 0, 120, 30), sprite=sprite_part("still", size=20)),
+        lambda w: sprites.fish(w, sprite=sprite_part("fish", **small)),
+        lambda w: sprites.bird(w, sprite=sprite_part("bird", **small)),
+        lambda w: sprites.ghost(w, sprite=sprite_part("ghost", **small)),
+        lambda w: sprites.flow(w, base_speed=20.0, sprite=sprite_part("flow", **small)),
+        lambda w: sprites.rain(w, base_speed=200.0, orientation=1, sprite=sprite_part("rain", phase_speed=1.0, **small)),
+        lambda w: sprites.god_ray(w, angle=90, sprite=sprite_part("rays", where=(0.05, 0.4, 0.0, 1.0), blend=1, **small)),
+        lambda w: sprites.sparkle(w, sprite=sprite_part("sparkle", blend=1, phase_speed=1.0, **small)),
+        lambda w: sprites.fog(w, sprite=sprite_part("fog", phase_speed=0.5, **small)),
+        lambda w: sprites.lighting(w, sprite=sprite_part("flash", blend=1, **small)),
+        lambda w: sprites.grass(w, sprite=sprite_part("grass", where=(0.0, 0.45, 0.5, 0.9), **small)),
+        lambda w: sprites.flower(w, stat=dict(bounds=(0, 0, 0, 0, 30, 60), sprite=sprite_part("flower", size=12))),
+        lambda w: sprites.discharge(w, stat=dict(bounds=(0, 0, 0, 0, 40, 20), sprite=sprite_part(
+            "sparks", image=STRIP_LINK, size=16, frame_count=4, frame_rate=10.0, strip=1))),
+    ]
+
+
+def glow_bolt():
+    """A discharge bolt with the module's glow effect across the left part of the picture."""
+    return [lambda w: sprites.discharge_fx(
+        w, start=(10.0, 50.0, 0.0), end=(70.0, 50.0, 0.0), glow=dict(glow_colour=0x0060FF, fx=dict(
+            effect=("velmora.dll", 97), sprite=sprite_part("bolt", count=4, size=12, blend=1,
+                                                           second=SPRITE_LINK))))]
 
 
 # The documents every scene class must carry through a device life: a class joins by adding
@@ -75,6 +128,13 @@ def passing():
                       (20, 80, RIGHT),
                       (140, 80, LEFT),
                       (40, 20, (0, 0, 255))]),  # the post-pass object's own square
+        # Every plain sprite system; the still picture on top, and the right half's picture
+        # where no sprite goes.
+        "SpriteSystems": (document(sprite_systems(), sprite_pictures()),
+                          [(120, 30, MAGENTA), (150, 90, RIGHT), (100, 80, RIGHT)]),
+        # The glow bolt: its runtime object is a post-pass object with a glow target of its
+        # own in the store.
+        "GlowBolt": (document(glow_bolt(), sprite_pictures()), [(150, 90, RIGHT), (120, 20, RIGHT)]),
     }
 
 

@@ -42,7 +42,7 @@ def load_probes():
     probes = []
     for line in open(path):
         f = line.split()
-        if not f or f[0].startswith("#") or f[0] == "picture":
+        if not f or f[0].startswith("#") or f[0] in ("picture", "sprites"):
             continue
         probes.append((float(f[0]), float(f[1]), tuple(int(x) for x in f[2:5])))
     return probes
@@ -54,6 +54,32 @@ def near_icon(x, y, screen_w):
         if ix - 24 <= x <= ix + 80 and iy - 8 <= y <= iy + 80:
             return True
     return False
+
+
+def load_sprite_region():
+    """The region (fractions of the picture) where the first slide's birds fly, and their
+    colour, from the probes file."""
+    path = os.path.join(twtest.BIN, "..", "demo", "demo_scene_probes.txt")
+    for line in open(path):
+        f = line.split()
+        if f and f[0] == "sprites":
+            return tuple(float(v) for v in f[1:5]), tuple(int(v) for v in f[5:8])
+    return None, None
+
+
+def bird_pixels(shot, rect, step=2, tolerance=30):
+    """The points of the birds' region (sampled every `step` pixels, icons left out) that
+    show the birds' colour: near-black, which the sky behind them never is."""
+    region, colour = load_sprite_region()
+    x0, y0, w, h = rect
+    l, r, t, b = region
+    found = set()
+    for y in range(y0 + int(t * h), y0 + int(b * h), step):
+        for x in range(x0 + int(l * w), x0 + int(r * w), step):
+            if 0 <= x < shot.width and 0 <= y < shot.height and not near_icon(x, y, shot.width) \
+                    and twtest.close_enough(shot.pixel(x, y), colour, tolerance):
+                found.add((x, y))
+    return found
 
 
 def mean_at(shot, x, y, r=2):
@@ -133,6 +159,17 @@ def case_startup():
         save(a, "player-startup.png")
         ok, details = first_slide_shown(a, win["rect"])
         check(shown and ok, "the demo's first slide is on the screen: " + details)
+
+        # Its sprites: the birds are seen, and they move between two screenshots.
+        seen, s1 = twtest.screenshot_when(lambda shot: len(bird_pixels(shot, win["rect"])) >= 20, 8)
+        birds = bird_pixels(s1, win["rect"])
+        check(seen, "the first slide's birds are on the screen (%d points)" % len(birds))
+        moved, s2 = twtest.screenshot_when(
+            lambda shot: len(bird_pixels(shot, win["rect"])) >= 20
+            and len(birds ^ bird_pixels(shot, win["rect"])) >= 20, 8, interval=0.3)
+        save(s2, "player-sprites.png")
+        check(seen and moved, "the birds move between two screenshots (%d of %d points changed)"
+              % (len(birds ^ bird_pixels(s2, win["rect"])), len(birds)))
 
         # Motion: the first slide stands for 10 s, then the show fades to the next one.
         moved, b = twtest.screenshot_when(lambda shot: difference(a, shot, win["rect"]) > 12, 25,

@@ -18,7 +18,9 @@ The show:
   slide 2 "Coast"     key-frame path (camera mode 2)
   slide 3 "Night"     key-frame path; the slide never advances (slide mode 1)
 
-With --still the show is the first slide alone, without its sounds: a show of one slide
+Each slide carries sprite systems (demo_sprites.py).
+
+With --still the show is the first slide alone, without its sounds and sprites: a show of one slide
 never fades or advances and its camera stands still, so every frame is the same picture.
 Tests that compare screenshots taken seconds apart play it (tarnwick_still.exe).
 """
@@ -33,6 +35,7 @@ import zlib
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "docbuilder"))
 from docbuilder import Writer  # noqa: E402
+import demo_sprites  # noqa: E402
 
 HEADER = "KVQ v 4.0.0"
 PICTURE_W, PICTURE_H = 1024, 640
@@ -51,6 +54,22 @@ def png_bytes(width, height, rows):
         return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
     return (b"\x89PNG\r\n\x1a\n"
             + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(bytes(raw), 9))
+            + chunk(b"IEND", b""))
+
+
+def png_rgba_bytes(width, height, pixel):
+    """A 32-bit RGBA PNG; pixel(x, y) gives (r, g, b, a)."""
+    raw = bytearray()
+    for y in range(height):
+        raw.append(0)
+        for x in range(width):
+            raw += bytes(max(0, min(255, int(round(v)))) for v in pixel(x, y))
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+    return (b"\x89PNG\r\n\x1a\n"
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0))
             + chunk(b"IDAT", zlib.compress(bytes(raw), 9))
             + chunk(b"IEND", b""))
 
@@ -270,10 +289,12 @@ def build(out_path, probes_path=None, still=False):
     ]
     audio_files = []
     stored_records = []
+    sprite_pictures = []
     if still:
         slides = slides[:1]
     else:
         add_sounds(slides, audio_files, stored_records)
+        demo_sprites.add_sprites(slides, sprite_pictures, png_rgba_bytes, W, H)
     used = {s["picture"] for s in slides} | {border}
     painted = [(name, paint()) for name, paint in painters if links[name] in used]
 
@@ -282,7 +303,8 @@ def build(out_path, probes_path=None, still=False):
     with w.record("DS_SlideShow_Light", 1):
         w.list(slides, lambda w, s: slide(w, **s))
         w.list(audio_files, lambda w, a: audio_file(w, *a))
-    resource_store(w, [(links[name], name, canvas.png()) for name, canvas in painted], stored_records)
+    resource_store(w, [(links[name], name, canvas.png()) for name, canvas in painted] + sprite_pictures,
+                   stored_records)
 
     os.makedirs(os.path.dirname(os.path.abspath(out_path)), exist_ok=True)
     with open(out_path, "wb") as f:
@@ -294,9 +316,12 @@ def build(out_path, probes_path=None, still=False):
         with open(probes_path, "w") as f:
             f.write("# fx fy r g b: the first slide's picture at (fx * width, fy * height)\n")
             f.write("picture %d %d\n" % (W, H))
-            for fx, fy in [(0.1, 0.05), (0.5, 0.05), (0.3, 0.35), (0.2, 0.95), (0.8, 0.95)]:
+            # Left of the first slide's sprites (see demo_sprites.py).
+            for fx, fy in [(0.1, 0.05), (0.25, 0.05), (0.3, 0.35), (0.2, 0.95), (0.05, 0.95)]:
                 r, g, b = dawn.pixel(int(fx * W), int(fy * H))
                 f.write("%.3f %.3f %d %d %d\n" % (fx, fy, r, g, b))
+            # The region where the first slide's birds fly, and their colour.
+            f.write("sprites %.3f %.3f %.3f %.3f %d %d %d\n" % (demo_sprites.BIRD_REGION + demo_sprites.BIRD_COLOUR))
 
 
 def add_sounds(slides, audio_files, stored_records):
