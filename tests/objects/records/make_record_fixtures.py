@@ -8,13 +8,13 @@ import sys
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "..", "tools", "docbuilder"))
 
-from docbuilder import Writer  # noqa: E402
+from docbuilder import Writer, interval  # noqa: E402
 import sprites  # noqa: E402
 
 
 def part(**kw):
     base = dict(view=dict(rect=(10, 300, 20, 200, 0, 0), edges=(0.1, 0.9, 0.05, 0.8), flag=1, speed=70,
-                          abobj=dict(name="damaged", time_line_args=dict(mode=1, intervals=[(0.0, 5.0)]))),
+                          abobj=dict(name="damaged", time_line_args=dict(mode=1, intervals=[interval(0.0, 5.0)]))),
                 count=12, size=40, transparency=20, blend=1, colour=0x336699, phase_speed=0.5,
                 phase_range=(0.2, 0.9), size_range=(0.5, 1.5), image=("pictures\\sprite.png", 77),
                 second=("pictures\\overlay.png", 78), frame_count=4, frame_rate=8.0, strip=1, image_kind=0,
