@@ -109,6 +109,7 @@ int main() {
 
   const int kFrames = 60;
   std::vector<double> frameTimes, copyTimes;
+  frameTimes.reserve(kFrames);  // the measurement itself allocates nothing while it counts
   g_Allocations = 0;
   g_Counting = true;
   for (int i = 0; i < kFrames; ++i) {
@@ -118,6 +119,17 @@ int main() {
   }
   g_Counting = false;
   const size_t allocations = g_Allocations;
+  // The two halves apart: where the time goes.
+  std::vector<double> updateTimes, fillTimes;
+  for (int i = 0; i < kFrames; ++i) {
+    t += 1.0f / 60.0f;
+    const double a = Now();
+    for (System& s : systems) s.geometry->Update(t);
+    const double b = Now();
+    for (System& s : systems) s.geometry->WriteVertices(*s.description, s.vertices.data(), s.count);
+    updateTimes.push_back(b - a);
+    fillTimes.push_back(Now() - b);
+  }
   for (int i = 0; i < kFrames; ++i) {
     copySource[size_t(i)] ^= 1;  // the copy is not optimised away
     const double a = Now();
@@ -133,6 +145,8 @@ int main() {
   std::printf("update + vertex fill: %.3f ms per frame (median of %d)\n", update, kFrames);
   std::printf("memcpy of the same bytes: %.3f ms\n", copy);
   std::printf("ratio update+fill / memcpy: %.2f (goal: at most 1.5)\n", update / copy);
+  std::printf("  update alone / memcpy: %.2f, vertex fill alone / memcpy: %.2f\n", Median(updateTimes) * 1000.0 / copy,
+              Median(fillTimes) * 1000.0 / copy);
   std::printf("heap allocations per frame in steady state: %.2f (goal: 0)\n", double(allocations) / kFrames);
   return 0;
 }
