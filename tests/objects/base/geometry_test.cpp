@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -306,6 +307,53 @@ TEST(SpriteVertices, CornersColoursAndTexCoords) {
   const std::vector<DX_V::PCT> w = Write(b, 7);
   EXPECT_EQ(w[7].color, 0xFF00FF00u);
   EXPECT_EQ(w[8].color, 0xDEADBEEFu);
+}
+
+// Locked buffers are 16-byte aligned and take streaming stores; any other array takes
+// plain ones. Both give the same vertices, in every flip and for strips.
+TEST(SpriteVertices, AlignedAndUnalignedArraysGetTheSameVertices) {
+  Batch b(5);
+  srand(9);
+  for (DS_SpriteState& s : b.geometry.m_Sprites) {
+    s.position = D3DXVECTOR3(RandomFloat(-50, 50), RandomFloat(0, 900), RandomFloat(-1, 1));
+    s.halfWidth = RandomFloat(-20, 20);
+    s.halfHeight = RandomFloat(1, 20);
+    s.rightAxis = D3DXVECTOR3(0.6f, 0.8f, 0.0f);
+    s.upAxis = D3DXVECTOR3(-0.8f, 0.6f, 0.0f);
+    s.uRange[0] = RandomFloat(0, 1);
+    s.vRange[1] = RandomFloat(0, 1);
+    s.color = D3DCOLOR(rand()) * 0x10001u;
+  }
+  for (int variant = 0; variant < 8; ++variant) {
+    SCOPED_TRACE(variant);
+    b.d.m_FlipHorizontal.Store(variant & 1);
+    b.d.m_FlipVertical.Store((variant >> 1) & 1);
+    b.d.m_Strip = (variant & 4) != 0;
+    b.d.m_FrameCount = 3;
+    b.d.m_FrameRate = 1.0f;
+    b.d.m_AccumulatedTime = 2.0f + float(variant);
+    const unsigned frame = b.geometry.m_StripFrame;
+    const float switchTime = b.geometry.m_StripSwitchTime;
+    // 16-byte aligned storage, written at offset 0 and at offset 8 bytes.
+    alignas(16) unsigned char aligned[20 * sizeof(DX_V::PCT) + 16];
+    alignas(16) unsigned char shifted[20 * sizeof(DX_V::PCT) + 16];
+    auto* a = reinterpret_cast<DX_V::PCT*>(aligned);
+    auto* u = reinterpret_cast<DX_V::PCT*>(shifted + 8);
+    b.geometry.WriteVertices(b.d, a, 5);
+    b.geometry.m_StripFrame = frame;
+    b.geometry.m_StripSwitchTime = switchTime;
+    b.geometry.WriteVertices(b.d, u, 5);
+    EXPECT_EQ(std::memcmp(a, u, 20 * sizeof(DX_V::PCT)), 0);
+    // And the same as the rule, worked out plainly for the last sprite.
+    const DS_SpriteState& s = b.geometry.m_Sprites[4];
+    const float cx = s.position.x - s.halfWidth * 0.6f - s.halfHeight * -0.8f;
+    const float cy = s.position.y - s.halfWidth * 0.8f - s.halfHeight * 0.6f;
+    EXPECT_EQ(a[17].x, cx);
+    EXPECT_EQ(a[17].y, cy);
+    EXPECT_EQ(a[19].x, cx + 2.0f * s.halfWidth * 0.6f);
+    EXPECT_EQ(a[16].y, cy + 2.0f * s.halfHeight * 0.6f);
+    EXPECT_EQ(a[18].color, s.color);
+  }
 }
 
 TEST(SpriteVertices, TheTimeLineAlphaScalesEveryVertexAlpha) {
