@@ -3,11 +3,15 @@
 #include "objects/sprites/Drifters.h"
 
 #include "AnchoredTestSupport.h"
+#include "objects/sprites/Anchored.h"
+#include "objects/sprites/SpriteObjects.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <typeinfo>
 
 using namespace anchored_test;
 
@@ -500,6 +504,63 @@ TEST(Lighting, PausesLastOneToFiveSeconds) {
     ASSERT_FLOAT_EQ(s.waitTime, wait) << seed;
     ASSERT_GE(s.waitTime, 1.0f);
     ASSERT_LE(s.waitTime, 5.0f);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// ---------------------------------------------------------------------------------------
+// Through the geometry
+
+TEST(DriftersInGeometry, NewSpritesDrawSizeFactorPhaseSignThenTheirOwnPlacement) {
+  PictureSize picture(800, 600);
+  DS_GodRayConstructor d;
+  d.m_SpriteCount.Store(2u);
+  d.m_SpriteSize.Store(30u);
+  d.m_SizeFactorMin = 0.5f;
+  d.m_SizeFactorMax = 1.5f;
+  d.m_PhaseSpeed = 0.25f;
+  tw_test::CrtRand model = Seed(1);
+  std::unique_ptr<DS_ABObj> object(d.CreateRuntimeObject());
+  auto* sprites = dynamic_cast<DS_SpriteArrayObj*>(object.get());
+  ASSERT_NE(sprites, nullptr);
+  ASSERT_EQ(sprites->m_Sprites.size(), 2u);
+  for (const DS_SpriteState& s : sprites->m_Sprites) {
+    const float sizeFactor = model.Uniform(0.5f, 1.5f);
+    const float phaseVelocity = (model.Next() & 1) ? -0.25f : 0.25f;
+    const float x = model.Unit() * 800.0f;
+    const float vx = model.Unit() * 20.0f - 10.0f;
+    const float phase = model.Unit();
+    EXPECT_FLOAT_EQ(s.sizeFactor, sizeFactor);
+    EXPECT_EQ(s.phaseVelocity, phaseVelocity);
+    EXPECT_FLOAT_EQ(s.position.x, x);
+    EXPECT_FLOAT_EQ(s.velocity.x, vx);
+    EXPECT_FLOAT_EQ(s.phase, phase);
+  }
+  ExpectInStep(model);
+}
+
+TEST(DriftersInGeometry, VertexFillKeepsEachSystemsTimeLineRule) {
+  PictureSize picture(800, 600);
+  DS_LightingConstructor lighting;
+  DS_GrassConstructor grass;         // fades its clock, not its colour
+  DS_SparkleConstructor sparkle;     // the plain rule
+  struct {
+    DS_BaseSpriteProp* d;
+    unsigned alpha;
+  } const cases[] = {{&lighting, 0x80u}, {&grass, 0x80u}, {&sparkle, 0x40u}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(typeid(*c.d).name());
+    HalveTimeLineAlpha(*c.d);
+    ParticleGeomArray geometry;
+    geometry.m_Description = c.d;
+    geometry.m_Sprites.push_back(PlainSprite());
+    geometry.m_Sprites[0].color = 0x80123456u;
+    alignas(16) DX_V::PCT v[4];
+    geometry.WriteVertices(*c.d, v, 1);
+    for (const DX_V::PCT& vertex : v) EXPECT_EQ(vertex.color, (c.alpha << 24) | 0x123456u);
   }
 }
 
