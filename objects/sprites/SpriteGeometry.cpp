@@ -16,16 +16,12 @@
 void DS_SpriteState::Init(const DS_BaseSpriteProp& d) {
   direction = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
   velocity = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
-  position = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
-  sizeFactor = 0.0f;
-  uRange[0] = uRange[1] = 0.0f;
-  vRange[0] = vRange[1] = 0.0f;
-  aspect = d.SpriteAspect();
+  position = D3DXVECTOR3(100.0f, 100.0f, 0.0f);
   rightAxis = D3DXVECTOR3(1.0f, 0.0f, 0.0f);
   upAxis = D3DXVECTOR3(0.0f, 1.0f, 0.0f);
-  position = D3DXVECTOR3(100.0f, 100.0f, 0.0f);
   // Only the fog system uses the rotation; a defined value keeps copies comparable.
   D3DXMatrixIdentity(&rotation);
+  aspect = d.SpriteAspect();
   sizeFactor = RandomFloat(d.m_SizeFactorMin, d.m_SizeFactorMax);
   UpdateHalfSize(d.m_SpriteSize.Get());
   vRange[0] = 0.0f;

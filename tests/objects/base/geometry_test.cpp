@@ -370,6 +370,32 @@ TEST(SpriteVertices, TheTimeLineAlphaScalesEveryVertexAlpha) {
   EXPECT_EQ(Write(b, 1)[0].color, 0x00FFFFFFu);
 }
 
+// A system with a rule of its own (the lighting system leaves its flashes undimmed) gets
+// it applied to every vertex, strip or not.
+class DS_TestUndimmed : public DS_TestSystem {
+public:
+  D3DCOLOR ApplyTimeLineAlpha(D3DCOLOR color) override { return color ^ 0x00000001u; }
+};
+
+TEST(SpriteVertices, AnOverriddenTimeLineAlphaRuleIsApplied) {
+  for (bool strip : {false, true}) {
+    SCOPED_TRACE(testing::Message() << "strip " << strip);
+    DS_TestUndimmed d;
+    d.m_Strip = strip;
+    d.m_SpriteCount.Store(3);
+    ParticleGeomArray geometry;
+    geometry.m_Description = &d;
+    geometry.BindCount(d.m_SpriteCount);
+    d.TimeLine().m_Mode.Store(DS_TimeLineControl::kModeIntervals);
+    d.TimeLine().AddInterval(DS_TimeInterval{0.0f, 10.0f, 2.0f, 8.0f});
+    d.TimeLine().SetLoopTime(1.0f);  // the base rule would halve the alpha
+    for (DS_SpriteState& s : geometry.m_Sprites) s.color = 0x80FFFFF0;
+    std::vector<DX_V::PCT> v(12);
+    geometry.WriteVertices(d, v.data(), 3);
+    for (const DX_V::PCT& vertex : v) EXPECT_EQ(vertex.color, 0x80FFFFF1u);
+  }
+}
+
 TEST(SpriteVertices, FlipsReverseTheTexCoordRanges) {
   struct Case {
     int flipV, flipH;
