@@ -376,6 +376,8 @@ void DS_2D_Light::Draw(const DS_MeshView& mesh, Effect** effect) {
 
 void DS_2D_Light::DrawMesh(const DS_MeshView& mesh, Effect** effect) {
   if (!g_Device || !effect || !*effect) return;
+  // Geometry whose buffers could not be made has nothing to draw.
+  if (!mesh.vertexBuffer || !mesh.indexBuffer || mesh.indexedPrimitiveCount == 0) return;
   SetStageTransforms(mesh.frame);
   g_Device->SetIndices(mesh.indexBuffer);
   SetStream<DX_V::PCT>(mesh.vertexBuffer);
@@ -413,6 +415,10 @@ void DS_2D_Light::DrawSpriteArray(const DS_SpriteArrayView& object) {
   if (!g_Device) return;
   IDirect3DDevice9* d = g_Device;
   const DS_MeshView& mesh = object.geometry;
+  // A sprite count the buffers do not hold (above the cap, buffers not yet remade, a
+  // failed creation) would read indices past the end of the index buffer.
+  const UINT sprites = object.spriteCount < mesh.vertexCount / 4 ? object.spriteCount : mesh.vertexCount / 4;
+  if (sprites == 0 || !mesh.vertexBuffer || !mesh.indexBuffer) return;
   SetStageTransforms(mesh.frame);
   d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
   d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
@@ -425,12 +431,12 @@ void DS_2D_Light::DrawSpriteArray(const DS_SpriteArrayView& object) {
   d->SetTexture(0, object.frameTexture);
   d->SetIndices(mesh.indexBuffer);
   SetStream<DX_V::PCT>(mesh.vertexBuffer);
-  d->DrawIndexedPrimitive(mesh.primitiveType, 0, 0, mesh.vertexCount, 0, 2 * object.spriteCount);
+  d->DrawIndexedPrimitive(mesh.primitiveType, 0, 0, mesh.vertexCount, 0, 2 * sprites);
   if (object.overlay) {
     d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
     d->SetTexture(0, object.overlay);
     if (object.blendMode == 1) d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
-    d->DrawIndexedPrimitive(mesh.primitiveType, 0, 0, mesh.vertexCount, 0, 2 * object.spriteCount);
+    d->DrawIndexedPrimitive(mesh.primitiveType, 0, 0, mesh.vertexCount, 0, 2 * sprites);
   }
   d->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
   d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);

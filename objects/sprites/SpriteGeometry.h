@@ -98,6 +98,9 @@ public:
   DS_ParamBinder m_CountBinder;
   float m_StripSwitchTime = 0.0f;
   unsigned m_StripFrame = 0;
+  // Fills that reached the current buffers (0 again when the buffers are remade), so an
+  // object that refreshes only on texture frames still fills a still image once.
+  unsigned m_FillCount = 0;
 };
 
 // A sprite batch with an animated texture set.

@@ -43,6 +43,13 @@ public:
   virtual unsigned GetSpriteCount();
   // The colour with its alpha byte times the time line's alpha (truncated).
   virtual D3DCOLOR ApplyTimeLineAlpha(D3DCOLOR color);
+  // The sprite colour at a phase: alpha = transparency alpha x phase, saturated to
+  // 0..255; red, green and blue from the colour (0x00BBGGRR).
+  D3DCOLOR SpriteColorFor(float phase) const;
+  // A vertex fill asks the time line once for all its sprites: between these two calls
+  // ApplyTimeLineAlpha uses the alpha taken at the start.
+  void BeginVertexFill();
+  void EndVertexFill() { m_FillAlphaHeld = false; }
 
   // The part "DS_BaseSpriteProp", versions 1 to 7 (7 written).
   bool ReadPart(DS_IOF_Virtual& archive);
@@ -53,8 +60,9 @@ public:
   // Version-1 images (inline records) become image links; nothing when the sprite image
   // link already has a path.
   void ConvertLegacyImages();
-  // The sprite image's frame aspect (height / width), times the frame count for a strip;
-  // 1 when there is no resource manager or no texture.
+  // The sprite image's frame aspect (height / width, the texture set's), times the frame
+  // count for a strip; without a resource manager, or for a set whose aspect is not a
+  // positive number, the image counts as square.
   float SpriteAspect() const;
 
   static constexpr unsigned kVersion = 7;
@@ -86,6 +94,10 @@ public:
   std::vector<DS_ResourceRecord> m_LegacyFrames;
   DS_ResourceRecord m_LegacySecondImage;
   MediaSpeedParam m_AnimationSpeed{100u, 0.01f, 0.0f};
+
+private:
+  bool m_FillAlphaHeld = false;
+  float m_FillAlpha = 1.0f;
 };
 
 class DS_ParticleSystemCtrl : public DS_BaseSpriteProp {
@@ -213,7 +225,7 @@ public:
 
 private:
   bool Enter(DS_SpriteState& s, DS_ViewObjCtrl& d);
-  bool BeginBounce(DS_SpriteState& s);
+  bool BeginBounce(DS_SpriteState& s, DS_ViewObjCtrl& d);
   bool BeginReturn(DS_SpriteState& s, DS_ViewObjCtrl& d);
   bool Continue(DS_SpriteState& s, DS_ViewObjCtrl& d);
 };
