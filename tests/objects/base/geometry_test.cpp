@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -308,6 +309,53 @@ TEST(SpriteVertices, CornersColoursAndTexCoords) {
   EXPECT_EQ(w[8].color, 0xDEADBEEFu);
 }
 
+// Locked buffers are 16-byte aligned and take streaming stores; any other array takes
+// plain ones. Both give the same vertices, in every flip and for strips.
+TEST(SpriteVertices, AlignedAndUnalignedArraysGetTheSameVertices) {
+  Batch b(5);
+  srand(9);
+  for (DS_SpriteState& s : b.geometry.m_Sprites) {
+    s.position = D3DXVECTOR3(RandomFloat(-50, 50), RandomFloat(0, 900), RandomFloat(-1, 1));
+    s.halfWidth = RandomFloat(-20, 20);
+    s.halfHeight = RandomFloat(1, 20);
+    s.rightAxis = D3DXVECTOR3(0.6f, 0.8f, 0.0f);
+    s.upAxis = D3DXVECTOR3(-0.8f, 0.6f, 0.0f);
+    s.uRange[0] = RandomFloat(0, 1);
+    s.vRange[1] = RandomFloat(0, 1);
+    s.color = D3DCOLOR(rand()) * 0x10001u;
+  }
+  for (int variant = 0; variant < 8; ++variant) {
+    SCOPED_TRACE(variant);
+    b.d.m_FlipHorizontal.Store(variant & 1);
+    b.d.m_FlipVertical.Store((variant >> 1) & 1);
+    b.d.m_Strip = (variant & 4) != 0;
+    b.d.m_FrameCount = 3;
+    b.d.m_FrameRate = 1.0f;
+    b.d.m_AccumulatedTime = 2.0f + float(variant);
+    const unsigned frame = b.geometry.m_StripFrame;
+    const float switchTime = b.geometry.m_StripSwitchTime;
+    // 16-byte aligned storage, written at offset 0 and at offset 8 bytes.
+    alignas(16) unsigned char aligned[20 * sizeof(DX_V::PCT) + 16];
+    alignas(16) unsigned char shifted[20 * sizeof(DX_V::PCT) + 16];
+    auto* a = reinterpret_cast<DX_V::PCT*>(aligned);
+    auto* u = reinterpret_cast<DX_V::PCT*>(shifted + 8);
+    b.geometry.WriteVertices(b.d, a, 5);
+    b.geometry.m_StripFrame = frame;
+    b.geometry.m_StripSwitchTime = switchTime;
+    b.geometry.WriteVertices(b.d, u, 5);
+    EXPECT_EQ(std::memcmp(a, u, 20 * sizeof(DX_V::PCT)), 0);
+    // And the same as the rule, worked out plainly for the last sprite.
+    const DS_SpriteState& s = b.geometry.m_Sprites[4];
+    const float cx = s.position.x - s.halfWidth * 0.6f - s.halfHeight * -0.8f;
+    const float cy = s.position.y - s.halfWidth * 0.8f - s.halfHeight * 0.6f;
+    EXPECT_EQ(a[17].x, cx);
+    EXPECT_EQ(a[17].y, cy);
+    EXPECT_EQ(a[19].x, cx + 2.0f * s.halfWidth * 0.6f);
+    EXPECT_EQ(a[16].y, cy + 2.0f * s.halfHeight * 0.6f);
+    EXPECT_EQ(a[18].color, s.color);
+  }
+}
+
 TEST(SpriteVertices, TheTimeLineAlphaScalesEveryVertexAlpha) {
   Batch b(1);
   DS_TimeLineControl& timeLine = b.d.TimeLine();
@@ -320,6 +368,32 @@ TEST(SpriteVertices, TheTimeLineAlphaScalesEveryVertexAlpha) {
   for (int i = 0; i < 4; ++i) EXPECT_EQ(v[i].color, 0x40FFFFFFu);
   timeLine.SetLoopTime(11.0f);  // outside: invisible
   EXPECT_EQ(Write(b, 1)[0].color, 0x00FFFFFFu);
+}
+
+// A system with a rule of its own (the lighting system leaves its flashes undimmed) gets
+// it applied to every vertex, strip or not.
+class DS_TestUndimmed : public DS_TestSystem {
+public:
+  D3DCOLOR ApplyTimeLineAlpha(D3DCOLOR color) override { return color ^ 0x00000001u; }
+};
+
+TEST(SpriteVertices, AnOverriddenTimeLineAlphaRuleIsApplied) {
+  for (bool strip : {false, true}) {
+    SCOPED_TRACE(testing::Message() << "strip " << strip);
+    DS_TestUndimmed d;
+    d.m_Strip = strip;
+    d.m_SpriteCount.Store(3);
+    ParticleGeomArray geometry;
+    geometry.m_Description = &d;
+    geometry.BindCount(d.m_SpriteCount);
+    d.TimeLine().m_Mode.Store(DS_TimeLineControl::kModeIntervals);
+    d.TimeLine().AddInterval(DS_TimeInterval{0.0f, 10.0f, 2.0f, 8.0f});
+    d.TimeLine().SetLoopTime(1.0f);  // the base rule would halve the alpha
+    for (DS_SpriteState& s : geometry.m_Sprites) s.color = 0x80FFFFF0;
+    std::vector<DX_V::PCT> v(12);
+    geometry.WriteVertices(d, v.data(), 3);
+    for (const DX_V::PCT& vertex : v) EXPECT_EQ(vertex.color, 0x80FFFFF1u);
+  }
 }
 
 TEST(SpriteVertices, FlipsReverseTheTexCoordRanges) {

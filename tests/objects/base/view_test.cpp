@@ -92,8 +92,12 @@ TEST(ViewObj, AZeroPictureSizeGivesNoNaN) {
       EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y));
     }
     // The edge the picture has a size for still follows its pixels.
-    if (wh[0]) EXPECT_FLOAT_EQ(view.m_NormLeft, 50.0f / float(wh[0]));
-    if (wh[1]) EXPECT_FLOAT_EQ(view.m_NormTop, 60.0f / float(wh[1]));
+    if (wh[0]) {
+      EXPECT_FLOAT_EQ(view.m_NormLeft, 50.0f / float(wh[0]));
+    }
+    if (wh[1]) {
+      EXPECT_FLOAT_EQ(view.m_NormTop, 60.0f / float(wh[1]));
+    }
   }
 }
 

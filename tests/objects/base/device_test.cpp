@@ -1,0 +1,249 @@
+// The runtime sprite objects on a real device under Wine: sprites drawn through the layer
+// and read back from the back buffer, the drawn count against the buffers, refresh on
+// texture frames with a still image, and the glow target's pass and its life through a
+// device reset.
+#include "BaseTestSupport.h"
+
+#include "core/document/DocResManager.h"
+#include "core/render/Device.h"
+#include "layers/DS_2D_Light.h"
+#include "tests/support/RecordingRender.h"
+#include "tests/support/TestDevice.h"
+
+#include <d3d9.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+using tw_test::DS_TestGlow;
+using tw_test::DS_TestSystem;
+using tw_test::LoggingEffect;
+
+constexpr UINT kW = 320, kH = 200;
+
+class SpriteDeviceTest : public testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(m_Dev.Create(kW, kH)) << m_Dev.error;
+    m_Device = m_Dev.device;
+    g_Device = m_Device;
+    g_StageView = new DS_StageView();
+    g_DocResManager = new DS_DocResManager();
+    StoreTexture(L"black.png", kW, kH, 0xFF000000);
+    StoreTexture(L"white.png", 1, 1, 0xFFFFFFFF);
+    m_Layer.reset(new DS_2D_Light());
+    m_Layer->PictureLink().StoreKey(L"black.png", 1);
+    m_Layer->CreateDeviceObjects();
+    m_Layer->Resize(kW, kH);  // picture pixels are back-buffer pixels
+    m_Layer->SetViewMode(0);
+    m_Layer->OnDeviceReset();
+  }
+  void TearDown() override {
+    m_Layer.reset();
+    delete g_DocResManager;
+    g_DocResManager = nullptr;
+    delete g_StageView;
+    g_StageView = nullptr;
+    g_Device = nullptr;
+    if (m_Device) {
+      m_Dev.device = nullptr;
+      EXPECT_EQ(m_Device->Release(), 0u) << "device objects leaked";
+    }
+    m_Dev.Destroy();
+  }
+
+  // A one-colour managed texture filed in the store under a link.
+  void StoreTexture(const wchar_t* path, UINT w, UINT h, D3DCOLOR colour) {
+    IDirect3DTexture9* t = nullptr;
+    ASSERT_EQ(m_Device->CreateTexture(w, h, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr), D3D_OK);
+    D3DLOCKED_RECT lr{};
+    t->LockRect(0, &lr, nullptr, 0);
+    for (UINT y = 0; y < h; ++y) {
+      auto* row = reinterpret_cast<D3DCOLOR*>(static_cast<BYTE*>(lr.pBits) + y * lr.Pitch);
+      for (UINT x = 0; x < w; ++x) row[x] = colour;
+    }
+    t->UnlockRect(0);
+    DS_TextureRecord record;
+    record.Assign(t, w, h);
+    g_DocResManager->Tables().textureSets[DS_LinkKey(path, 1)].AddTexture(record);
+    t->Release();
+  }
+
+  // A white square-sprite system of `count` sprites of 40 pixels, and its runtime object.
+  std::unique_ptr<DS_SpriteArrayObj> MakeSprites(unsigned count, int refreshOnFrame = 0) {
+    DS_TestSystem d;
+    d.placeAtRandom = false;
+    d.m_SpriteImage.StoreKey(L"white.png", 1);
+    d.m_SpriteCount.Store(count);
+    d.m_SpriteSize.Store(40);
+    d.m_RefreshOnFrame.Store(refreshOnFrame);
+    return std::unique_ptr<DS_SpriteArrayObj>(static_cast<DS_SpriteArrayObj*>(d.CreateRuntimeObject()));
+  }
+
+  void Draw(DS_ABObj& object) {
+    m_Device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    ASSERT_EQ(m_Device->BeginScene(), D3D_OK);
+    object.Render(*m_Layer);
+    m_Device->EndScene();
+  }
+
+  D3DCOLOR Pixel(UINT x, UINT y) {
+    D3DCOLOR c = 0;
+    EXPECT_TRUE(m_Dev.ReadBackBufferPixel(x, y, &c));
+    return c & 0x00FFFFFF;
+  }
+
+  tw_test::TestDevice m_Dev;
+  IDirect3DDevice9* m_Device = nullptr;
+  std::unique_ptr<DS_2D_Light> m_Layer;
+};
+
+TEST_F(SpriteDeviceTest, SpritesAreDrawnWhereTheyAreWithTheirColours) {
+  auto object = MakeSprites(2);
+  ASSERT_EQ(object->BufferSprites(), 2u);
+  ASSERT_NE(object->CurrentFrameTexture(), nullptr);
+  object->m_Sprites[0].position = D3DXVECTOR3(80.0f, 100.0f, 0.0f);
+  object->m_Sprites[0].color = 0xFFFF0000;
+  object->m_Sprites[1].position = D3DXVECTOR3(240.0f, 60.0f, 0.0f);
+  object->m_Sprites[1].color = 0xFF00FF00;
+  object->UpdateFrame(0.05f);
+  EXPECT_EQ(object->m_FillCount, 1u);
+  Draw(*object);
+  EXPECT_EQ(Pixel(80, 100), 0xFF0000u);
+  EXPECT_EQ(Pixel(62, 82), 0xFF0000u);   // inside the 40 x 40 square
+  EXPECT_EQ(Pixel(57, 100), 0x000000u);  // left of it
+  EXPECT_EQ(Pixel(240, 60), 0x00FF00u);
+  EXPECT_EQ(Pixel(160, 100), 0x000000u);
+}
+
+TEST_F(SpriteDeviceTest, OnlyTheSpritesTheBuffersHoldAreDrawn) {
+  auto object = MakeSprites(2);
+  object->m_Sprites[0].position = D3DXVECTOR3(80.0f, 100.0f, 0.0f);
+  object->m_Sprites[1].position = D3DXVECTOR3(240.0f, 100.0f, 0.0f);
+  object->Desc().m_SpriteCount.Set(1);  // buffers for one; both records stay
+  ASSERT_EQ(object->m_Sprites.size(), 2u);
+  ASSERT_EQ(object->BufferSprites(), 1u);
+  object->UpdateFrame(0.05f);
+  Draw(*object);
+  EXPECT_EQ(Pixel(80, 100), 0xFFFFFFu);
+  EXPECT_EQ(Pixel(240, 100), 0x000000u);
+
+  // A count above what 16-bit indices reach: buffers, records and the drawn count capped.
+  object->Desc().m_SpriteCount.Set(20000);
+  EXPECT_EQ(object->BufferSprites(), kMaxQuadsPerBuffer);
+  EXPECT_EQ(object->m_Sprites.size(), size_t(kMaxQuadsPerBuffer));
+  tw_test::RecordingRender r;
+  object->Render(r);
+  ASSERT_EQ(r.calls.size(), 1u);
+  EXPECT_EQ(r.calls[0].sprites.spriteCount, kMaxQuadsPerBuffer);
+  EXPECT_EQ(r.calls[0].sprites.geometry.vertexCount, 4 * kMaxQuadsPerBuffer);
+  object->UpdateFrame(0.1f);
+  EXPECT_EQ(object->m_FillCount, 1u);  // the capped count matches the buffers
+  Draw(*object);
+  EXPECT_EQ(Pixel(240, 100), 0xFFFFFFu);
+
+  // The layer itself never draws past the buffers, whatever a view claims.
+  DS_SpriteArrayView view = object->View();
+  view.spriteCount = 100000;
+  m_Device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+  ASSERT_EQ(m_Device->BeginScene(), D3D_OK);
+  m_Layer->DrawSpriteArray(view);
+  m_Device->EndScene();
+  EXPECT_EQ(Pixel(80, 100), 0xFFFFFFu);
+}
+
+TEST_F(SpriteDeviceTest, RefreshOnFrameWithAStillImageFillsOnce) {
+  for (int refresh : {1, 0}) {
+    SCOPED_TRACE(testing::Message() << "refresh on frame " << refresh);
+    auto object = MakeSprites(1, refresh);
+    object->m_Sprites[0].position = D3DXVECTOR3(80.0f, 100.0f, 0.0f);
+    object->UpdateFrame(0.05f);
+    EXPECT_EQ(object->m_FillCount, 1u);
+    object->m_Sprites[0].position = D3DXVECTOR3(240.0f, 100.0f, 0.0f);
+    object->UpdateFrame(0.1f);
+    Draw(*object);
+    // With the flag a still image never switches frames: the first fill stays.
+    EXPECT_EQ(Pixel(80, 100), refresh ? 0xFFFFFFu : 0x000000u);
+    EXPECT_EQ(Pixel(240, 100), refresh ? 0x000000u : 0xFFFFFFu);
+    EXPECT_EQ(object->m_FillCount, refresh ? 1u : 2u);
+  }
+}
+
+TEST_F(SpriteDeviceTest, GlowPassClearsItsTargetAndTheTargetSurvivesAReset) {
+  LoggingEffect effect;
+  DS_TestGlow d;
+  d.testEffect = &effect;
+  d.m_SpriteImage.StoreKey(L"white.png", 1);
+  d.m_SpriteSize.Store(40);
+  std::unique_ptr<DS_GlowingObj> object(static_cast<DS_GlowingObj*>(d.CreateRuntimeObject()));
+  DS_RenderTargetPair* target = object->m_GlowTarget;
+  ASSERT_NE(target, nullptr);
+  ASSERT_TRUE(target->IsValid());
+  EXPECT_EQ(target->width, 512u);
+  EXPECT_EQ(target->height, 512u);
+  EXPECT_EQ(object->m_GlowDescription->m_SpriteTexture.Get(), object->m_GlowDescription->m_SpriteImage.GetTextureSet(*g_DocResManager).CurrentTexture());
+  object->UpdateFrame(0.05f);
+
+  // Something on the target, so that the clear shows.
+  IDirect3DSurface9* surface = nullptr;
+  IDirect3DSurface9* backBuffer = nullptr;
+  ASSERT_EQ(target->current->GetSurfaceLevel(0, &surface), D3D_OK);
+  m_Device->GetRenderTarget(0, &backBuffer);
+  m_Device->SetRenderTarget(0, surface);
+  m_Device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
+  m_Device->SetRenderTarget(0, backBuffer);
+  surface->Release();
+  backBuffer->Release();
+
+  tw_test::RecordingRender r;
+  ASSERT_EQ(m_Device->BeginScene(), D3D_OK);
+  object->Render(r);
+  m_Device->EndScene();
+  EXPECT_EQ(r.Sequence(), "PushRenderTarget DrawMesh PopRenderTarget Draw DrawMesh");
+  EXPECT_EQ(r.calls[0].target, target);
+  EXPECT_EQ(r.calls[0].viewMode, 3);
+  EXPECT_EQ(r.calls[1].depth, 1);
+  EXPECT_TRUE(r.TargetsBalanced());
+  D3DCOLOR cleared = 0xDEADBEEF;
+  ASSERT_TRUE(m_Dev.ReadTexturePixel(target->current, 100, 100, &cleared));
+  EXPECT_EQ(cleared, 0x00000000u);
+  // The render target 0 is the back buffer again.
+  IDirect3DSurface9* now = nullptr;
+  IDirect3DSurface9* back = nullptr;
+  m_Device->GetRenderTarget(0, &now);
+  m_Device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
+  EXPECT_EQ(now, back);
+  now->Release();
+  back->Release();
+
+  // Lost: the store drops the pair's textures, and a frame drawn meanwhile skips the glow
+  // pass instead of clearing and drawing over the scene.
+  m_Layer->OnDeviceLost();
+  g_DocResManager->OnDeviceLost();
+  EXPECT_FALSE(target->IsValid());
+  r.Clear();
+  object->Render(r);
+  EXPECT_EQ(r.Sequence(), "Draw DrawMesh");
+  ASSERT_EQ(m_Dev.Reset(), D3D_OK) << "a DEFAULT-pool object outlived the loss";
+  m_Layer->OnDeviceReset();  // asks the store to restore its pairs
+  EXPECT_EQ(object->m_GlowTarget, target);
+  ASSERT_TRUE(target->IsValid());
+  EXPECT_EQ(target->width, 512u);
+  EXPECT_EQ(target->height, 512u);
+  D3DSURFACE_DESC desc{};
+  target->current->GetLevelDesc(0, &desc);
+  EXPECT_EQ(desc.Width, 512u);
+  EXPECT_EQ(desc.Height, 512u);
+  EXPECT_EQ(desc.Usage, DWORD(D3DUSAGE_RENDERTARGET));
+  r.Clear();
+  ASSERT_EQ(m_Device->BeginScene(), D3D_OK);
+  object->Render(r);
+  m_Device->EndScene();
+  EXPECT_EQ(r.Sequence(), "PushRenderTarget DrawMesh PopRenderTarget Draw DrawMesh");
+  object.reset();
+  EXPECT_EQ(effect.refs, 1u);
+}
+
+}  // namespace
