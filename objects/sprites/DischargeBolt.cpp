@@ -87,8 +87,11 @@ void DS_DischargeFXConstructor::SetDefaultImages() {
     m_SpriteTexture.Reset();
     return;
   }
-  m_GlowTexture.Assign(m_SecondImage.GetTextureSet(*g_DocResManager).CurrentTexture());
   m_SpriteTexture.Assign(m_SpriteImage.GetTextureSet(*g_DocResManager).CurrentTexture());
+  // Without a glow picture the segments glow by themselves: an unbound texture reads as
+  // opaque black, which the normal blend would lay over the picture as a dark band.
+  IDirect3DTexture9* glow = m_SecondImage.GetTextureSet(*g_DocResManager).CurrentTexture();
+  m_GlowTexture.Assign(glow ? glow : m_SpriteTexture.Get());
 }
 
 unsigned DS_DischargeFXConstructor::SegmentCount() const {

@@ -38,8 +38,9 @@ public:
   // The effect, the default segment images, and for a new (unplaced) description start
   // and end points inside the placement area.
   void LoadResources() override;
-  // The segment texture by texture kind (module picture 95 or 98), then the glow and
-  // sprite textures from the second and sprite images.
+  // The segment texture by texture kind (module picture 95 or 98), then the sprite and
+  // glow textures from the sprite and second images (the segment picture glows when the
+  // second image gives none).
   void SetDefaultImages();
   // Starts the frame at the first segment and rebuilds the path every 0.1 s.
   void PreUpdate() override;

@@ -298,6 +298,7 @@ TEST_F(BoltDevice, GlowAndSegmentsColourTheLineAndNothingElse) {
     int blend;
     unsigned long glowColour;  // red in the lowest byte
     Rgb onLine;
+    bool glowPicture = true;
   };
   const Case cases[] = {
       // The glow target holds (1, 1, 1, 1) on the band; tinted red it screens the picture
@@ -308,11 +309,15 @@ TEST_F(BoltDevice, GlowAndSegmentsColourTheLineAndNothingElse) {
       {"red glow laid over", 0, 0x0000FF, {255, 128, 128}},
       // Glow colour 0 laid over blacks the band out; the segments still show.
       {"black glow laid over", 0, 0x000000, {128, 128, 128}},
+      // No glow picture: the segment picture glows, (0.502, 0.502, 0.502) at alpha 0.502
+      // premultiplied; tinted red and laid over: (128, 0, 0) + 0.498 x the picture =
+      // (133, 10, 20); the segments over that: (194, 133, 138). Not a dark band.
+      {"no glow picture, laid over", 0, 0x0000FF, {194, 133, 138}, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     DS_DischargeFXConstructor d = StraightBolt();
-    d.m_SecondImage.StoreKey(L"glow.png", 1);
+    if (c.glowPicture) d.m_SecondImage.StoreKey(L"glow.png", 1);
     d.m_Color.Store(0xFFFFFF);
     d.m_BlendMode.Store(c.blend);
     d.m_GlowColor.Store(c.glowColour);
