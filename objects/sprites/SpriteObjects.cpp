@@ -137,8 +137,9 @@ void DS_GlowingObj::Render(DS_ABRender& r) {
   if (!m_GlowDescription) return;
   DS_GlowEffectCtrl& d = *m_GlowDescription;
   Effect* effect = d.m_Effect.Get();
-  // An effect link that does not resolve draws nothing.
-  if (!effect) return;
+  // An effect link that does not resolve draws nothing, and neither do sprites without
+  // area (a bolt whose start is its end).
+  if (!effect || !d.HasGeometryToDraw()) return;
   const unsigned long glow = d.m_GlowColor.Get();
   const float blendColor[4] = {float(glow & 0xFFu) / 255.0f, float((glow >> 8) & 0xFFu) / 255.0f,
                                float((glow >> 16) & 0xFFu) / 255.0f,

@@ -180,6 +180,9 @@ public:
   // each the current frame of its link's texture set, null for an empty set.
   void LoadResources() override;
   virtual void PreUpdate() {}
+  // False when the sprites have no area this frame (a bolt whose start is its end): the
+  // runtime object then draws nothing, neither glow nor sprites.
+  virtual bool HasGeometryToDraw() const { return true; }
 
   // The part "DS_GlowEffectCtrl", version 1: glow colour, glow strength, effect part.
   bool ReadPart(DS_IOF_Virtual& archive);

@@ -1,6 +1,7 @@
 // The stand-in resource module "velmora.dll": every id the player asks for reads back
-// through FindResourceW/LoadResource and becomes a texture, a mesh or an effect with the
-// names its users set; the wave and underwater effects draw the pictures they should.
+// through FindResourceW/LoadResource and becomes a texture, a mesh, a stored texture set
+// or an effect with the names its users set; the wave, underwater and glow effects draw
+// the pictures they should.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,6 +13,7 @@
 #include "core/document/ResourceModule.h"
 #include "core/render/Device.h"
 #include "platform/effect/Effect.h"
+#include "platform/effect/EffectRuntime.h"
 #include "tests/effect/TestDevice.h"
 
 using effect_test::DrawQuadThrough;
@@ -446,6 +448,227 @@ TEST_F(EffectPictures, FireDrawsFlamesOverTheScene) {
   e->Release();
   noise->Release();
   pattern->Release();
+}
+
+// ---------------------------------------------------------------------------------------
+// The stored texture set 120: three solid frames (red, green, blue) with their delays,
+// read as sprite systems of image kind 1 read it.
+
+TEST_F(VelmoraModule, StoredTextureSetHoldsThreeSolidFramesWithDelays) {
+  g_Device = device_.get();
+  {
+    DS_DocResManager manager;
+    const DS_LinkKey link(kResourceModuleName, 120);
+    DS_TextureSet& set = manager.LoadModuleTextureSet(link);
+    ASSERT_EQ(set.textures.size(), 3u);
+    EXPECT_EQ(set.delays, (std::vector<float>{0.25f, 0.5f, 0.75f}));
+    EXPECT_EQ(set.width, 32u);
+    EXPECT_EQ(set.height, 32u);
+    const DWORD colours[3] = {0xFF0000, 0x00FF00, 0x0000FF};
+    for (size_t i = 0; i < 3; ++i) {
+      SCOPED_TRACE("frame " + std::to_string(i));
+      IDirect3DTexture9* t = set.textures[i].Get();
+      ASSERT_NE(t, nullptr);
+      D3DLOCKED_RECT lr{};
+      ASSERT_EQ(t->LockRect(0, &lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+      const DWORD texel = *static_cast<const DWORD*>(lr.pBits);
+      t->UnlockRect(0);
+      EXPECT_EQ(texel & 0xFFFFFFu, colours[i]);
+    }
+  }
+  g_Device = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------
+// The glow effect 97 through the project's own runtime (the platform's compiler under
+// Wine does not take effects whose passes assign states): each technique does what the
+// glow systems draw with it.
+
+class GlowEffect : public VelmoraModule {
+ protected:
+  void SetUp() override {
+    VelmoraModule::SetUp();
+    if (HasFatalFailure()) return;
+    const Bytes b = Resource(97, MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+    ASSERT_NE(b.data, nullptr);
+    std::string errors;
+    effect_ = CreateOwnRuntimeEffect(device_.get(), b.data, b.size, &errors);
+    ASSERT_NE(effect_, nullptr) << errors;
+  }
+  void TearDown() override {
+    if (effect_) effect_->Release();
+    for (IUnknown* u : owned_) u->Release();
+  }
+
+  IDirect3DTexture9* Texture(const std::function<DWORD(UINT, UINT)>& colour) {
+    IDirect3DTexture9* t = device_.MakeTexture(128, 128, colour);
+    if (t) owned_.push_back(t);
+    return t;
+  }
+
+  // A quad over the whole 128 x 128 target with a vertex colour, texel centres on pixel
+  // centres, drawn through every pass of the current technique.
+  void DrawColouredQuad(D3DCOLOR colour) {
+    struct V {
+      float x, y, z, rhw;
+      D3DCOLOR c;
+      float u, v;
+    };
+    const float s = 128.0f - 0.5f;
+    const V quad[4] = {{-0.5f, -0.5f, 0, 1, colour, 0, 0},
+                       {s, -0.5f, 0, 1, colour, 1, 0},
+                       {-0.5f, s, 0, 1, colour, 0, 1},
+                       {s, s, 0, 1, colour, 1, 1}};
+    IDirect3DDevice9* dev = device_.get();
+    ASSERT_EQ(dev->BeginScene(), D3D_OK);
+    UINT passes = 0;
+    ASSERT_EQ(effect_->Begin(&passes, 0), D3D_OK);
+    for (UINT i = 0; i < passes; ++i) {
+      effect_->BeginPass(i);
+      dev->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+      dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(V));
+      effect_->EndPass();
+    }
+    effect_->End();
+    dev->EndScene();
+  }
+
+  // Render target 0 as 0xAARRGGBB values.
+  std::vector<DWORD> ReadTarget() {
+    std::vector<DWORD> out;
+    IDirect3DDevice9* dev = device_.get();
+    IDirect3DSurface9* target = nullptr;
+    IDirect3DSurface9* copy = nullptr;
+    D3DSURFACE_DESC desc{};
+    if (SUCCEEDED(dev->GetRenderTarget(0, &target)) && SUCCEEDED(target->GetDesc(&desc)) &&
+        SUCCEEDED(dev->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &copy,
+                                                   nullptr)) &&
+        SUCCEEDED(dev->GetRenderTargetData(target, copy))) {
+      D3DLOCKED_RECT lr{};
+      if (SUCCEEDED(copy->LockRect(&lr, nullptr, D3DLOCK_READONLY))) {
+        for (UINT y = 0; y < desc.Height; ++y) {
+          const DWORD* row = reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(lr.pBits) + lr.Pitch * y);
+          out.insert(out.end(), row, row + desc.Width);
+        }
+        copy->UnlockRect();
+      }
+    }
+    if (copy) copy->Release();
+    if (target) target->Release();
+    return out;
+  }
+
+  static void ExpectColour(DWORD got, int r, int g, int b, int a, const char* where) {
+    EXPECT_NEAR(Red(got), r, 3) << where;
+    EXPECT_NEAR(Green(got), g, 3) << where;
+    EXPECT_NEAR(effect_test::Blue(got), b, 3) << where;
+    if (a >= 0) {
+      EXPECT_NEAR(int(got >> 24), a, 3) << where;
+    }
+  }
+
+  Effect* effect_ = nullptr;
+  std::vector<IUnknown*> owned_;
+};
+
+// Into the glow target: per channel the brightest of what was drawn, premultiplied by the
+// alpha, with the alpha written although the player limits colour writes to RGB.
+TEST_F(GlowEffect, BlendMaxKeepsTheBrightestPremultipliedGlow) {
+  IDirect3DDevice9* dev = device_.get();
+  IDirect3DTexture9* target = nullptr;
+  ASSERT_EQ(dev->CreateTexture(128, 128, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &target,
+                               nullptr),
+            D3D_OK);
+  IDirect3DSurface9* back = nullptr;
+  IDirect3DSurface9* surface = nullptr;
+  dev->GetRenderTarget(0, &back);
+  target->GetSurfaceLevel(0, &surface);
+  dev->SetRenderTarget(0, surface);
+  dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
+  const DWORD rgbOnly = D3DCOLORWRITEENABLE_RED | D3DCOLORWRITEENABLE_GREEN | D3DCOLORWRITEENABLE_BLUE;
+  dev->SetRenderState(D3DRS_COLORWRITEENABLE, rgbOnly);
+  dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+
+  // White on the left half; on the right a white that is fully transparent.
+  ASSERT_EQ(effect_->SetTexture("Texture1", Texture([](UINT x, UINT) { return x < 64 ? 0xFFFFFFFFu : 0x00FFFFFFu; })),
+            D3D_OK);
+  ASSERT_EQ(effect_->SetTechnique("Blend_Max"), D3D_OK);
+  DrawColouredQuad(0xFFFF8000);  // (255, 128, 0), opaque
+  DrawColouredQuad(0x8000FFFF);  // (0, 255, 255) at alpha 128: (0, 128, 128, 128) premultiplied
+  std::vector<DWORD> px = ReadTarget();
+  ASSERT_EQ(px.size(), 128u * 128u);
+  // Max: (255, 128, 128, 255). Adding would give (255, 255, 128); blending over, (128, 192, 128).
+  ExpectColour(px[64 * 128 + 20], 255, 128, 128, 255, "left");
+  ExpectColour(px[64 * 128 + 100], 0, 0, 0, 0, "right, transparent texels");
+
+  // The effect leaves the states it found.
+  DWORD writes = 0, cull = 0;
+  dev->GetRenderState(D3DRS_COLORWRITEENABLE, &writes);
+  dev->GetRenderState(D3DRS_CULLMODE, &cull);
+  EXPECT_EQ(writes, rgbOnly);
+  EXPECT_EQ(cull, DWORD(D3DCULL_CCW));
+  effect_->SetTexture("Texture1", nullptr);
+  dev->SetRenderState(D3DRS_COLORWRITEENABLE, rgbOnly | D3DCOLORWRITEENABLE_ALPHA);
+  dev->SetRenderTarget(0, back);
+  surface->Release();
+  back->Release();
+  target->Release();
+}
+
+// The composite: the glow tinted and weighted by BlendColor over the background copy,
+// and the background untouched where there is no glow.
+TEST_F(GlowEffect, CompositesTheTintedGlowOverTheBackground) {
+  // Background (40, 80, 120); glow (128, 64, 0) premultiplied at alpha 200 on the left half.
+  ASSERT_EQ(effect_->SetTexture("Texture1", Texture([](UINT, UINT) { return 0xFF285078u; })), D3D_OK);
+  ASSERT_EQ(effect_->SetTexture("Texture2", Texture([](UINT x, UINT) { return x < 64 ? 0xC8804000u : 0u; })),
+            D3D_OK);
+  const float blend[4] = {1.0f, 0.5f, 1.0f, 0.8f};
+  ASSERT_EQ(effect_->SetFloatArray("BlendColor", blend, 4), D3D_OK);
+  struct Case {
+    const char* technique;
+    int r, g, b;
+  };
+  // glow g = (128/255 x 1, 64/255 x 0.5, 0) x 0.8 = (0.4016, 0.1004, 0);
+  // normal: g + background x (1 - 200/255 x 0.8) = g + background x 0.3725;
+  // screen: background + g x (1 - background).
+  const Case cases[] = {{"Blend_Normal", 117, 55, 45}, {"Blend_Screen", 126, 98, 120}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.technique);
+    ASSERT_EQ(effect_->SetTechnique(c.technique), D3D_OK);
+    device_.get()->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    ASSERT_TRUE(DrawQuadThrough(device_, effect_));
+    const auto px = device_.ReadBackBuffer();
+    ASSERT_EQ(px.size(), 128u * 128u);
+    ExpectColour(px[64 * 128 + 20], c.r, c.g, c.b, -1, "under the glow");
+    ExpectColour(px[64 * 128 + 100], 40, 80, 120, -1, "no glow");
+  }
+  // A glow colour of 0: the screen leaves the background, the normal blend darkens it.
+  const float black[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+  ASSERT_EQ(effect_->SetFloatArray("BlendColor", black, 4), D3D_OK);
+  const Case darkCases[] = {{"Blend_Normal", 9, 17, 26}, {"Blend_Screen", 40, 80, 120}};
+  for (const Case& c : darkCases) {
+    SCOPED_TRACE(std::string(c.technique) + " with glow colour 0");
+    ASSERT_EQ(effect_->SetTechnique(c.technique), D3D_OK);
+    ASSERT_TRUE(DrawQuadThrough(device_, effect_));
+    const auto px = device_.ReadBackBuffer();
+    ASSERT_EQ(px.size(), 128u * 128u);
+    ExpectColour(px[64 * 128 + 20], c.r, c.g, c.b, -1, "under the glow");
+  }
+  effect_->SetTexture("Texture1", nullptr);
+  effect_->SetTexture("Texture2", nullptr);
+}
+
+// The sprites themselves: the picture times the vertex colour, alpha blended.
+TEST_F(GlowEffect, CommonDrawsAlphaBlendedTexturedSprites) {
+  ASSERT_EQ(effect_->SetTexture("Texture1", Texture([](UINT, UINT) { return 0x80FFFFFFu; })), D3D_OK);
+  ASSERT_EQ(effect_->SetTechnique("Common"), D3D_OK);
+  device_.get()->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
+  DrawColouredQuad(0xFFFF8040);
+  const auto px = device_.ReadBackBuffer();
+  ASSERT_EQ(px.size(), 128u * 128u);
+  // (255, 128, 64) at alpha 128 over blue: (128, 64, 32 + 127).
+  ExpectColour(px[64 * 128 + 64], 128, 64, 159, -1, "centre");
+  effect_->SetTexture("Texture1", nullptr);
 }
 
 }  // namespace

@@ -43,7 +43,8 @@ def life_object(kind, colour, x, y, size, name):
     return write
 
 
-def document(objects, extra_pictures=()):
+def document(objects, pictures=(), records=()):
+    """pictures and records: further items of the resource store (see resource_store)."""
     picture_link = ("life\\picture.png", 3000)
     border_link = ("life\\border.png", 3001)
     border = png_bytes(8, 8, [bytes((12, 12, 16)) * 8] * 8)
@@ -54,9 +55,26 @@ def document(objects, extra_pictures=()):
                      objects=objects)],
                lambda w, s: slide(w, **s))
         w.u32(0)  # no music
-    resource_store(w, [(picture_link, "picture.png", picture()), (border_link, "border.png", border)]
-                   + list(extra_pictures))
+    resource_store(w, [(picture_link, "picture.png", picture()), (border_link, "border.png", border)] + list(pictures),
+                   list(records))
     return w.bytes()
+
+
+def bolt_document():
+    """A straight discharge bolt along y = 50 from x = 20 to 140, segments 20 high, in
+    white over the picture. The document carries the module's glow effect and an opaque
+    white segment picture under the module's links, as documents carry what they use."""
+    with open(os.path.join(HERE, "..", "..", "module", "effects", "glow.fx"), "rb") as f:
+        glow = f.read()
+    segment = png_bytes(16, 8, [bytes((255, 255, 255)) * 16] * 8)
+    bolt = lambda w: sprites.discharge_fx(  # noqa: E731
+        w, start=(20.0, 50.0, 0.0), end=(140.0, 50.0, 0.0), deviation=0, texture_kind=1,
+        glow=dict(glow_colour=0xFF9900, fx=dict(effect=("velmora.dll", 97),
+                                                sprite=dict(count=3, size=20, colour=0xFFFFFF, blend=1,
+                                                            view=dict(abobj=dict(name="bolt"))))))
+    return document([bolt], pictures=[(("velmora.dll", 95), "segment.png", segment)],
+                    records=[(("velmora.dll", 97), "glow.fx", glow)])
+
 
 
 # -- sprite systems ------------------------------------------------------------------------
@@ -102,14 +120,6 @@ def sprite_systems():
     ]
 
 
-def glow_bolt():
-    """A discharge bolt with the module's glow effect across the left part of the picture."""
-    return [lambda w: sprites.discharge_fx(
-        w, start=(10.0, 50.0, 0.0), end=(70.0, 50.0, 0.0), glow=dict(glow_colour=0x0060FF, fx=dict(
-            effect=("velmora.dll", 97), sprite=sprite_part("bolt", count=4, size=12, blend=1,
-                                                           second=SPRITE_LINK))))]
-
-
 # The documents every scene class must carry through a device life: a class joins by adding
 # a row. Each row: a document, and points of its first frame (x, y, (r, g, b)) worked out by
 # hand, which show that the frame is the scene (a black frame would match itself after any
@@ -132,9 +142,11 @@ def passing():
         # where no sprite goes.
         "SpriteSystems": (document(sprite_systems(), sprite_pictures()),
                           [(120, 30, MAGENTA), (150, 90, RIGHT), (100, 80, RIGHT)]),
-        # The glow bolt: its runtime object is a post-pass object with a glow target of its
-        # own in the store.
-        "GlowBolt": (document(glow_bolt(), sprite_pictures()), [(150, 90, RIGHT), (120, 20, RIGHT)]),
+        # A glow object: its glow target (a render-target pair of the resource store) and
+        # the effect go through the loss as well. The opaque segments cover y 40..59.
+        "DischargeBolt": (bolt_document(),
+                          [(40, 50, (255, 255, 255)), (100, 45, (255, 255, 255)),
+                           (40, 20, LEFT), (120, 80, RIGHT), (10, 50, LEFT), (150, 50, RIGHT)]),
     }
 
 
