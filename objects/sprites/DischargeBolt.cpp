@@ -96,7 +96,7 @@ void DS_DischargeFXConstructor::SetDefaultImages() {
 
 unsigned DS_DischargeFXConstructor::SegmentCount() const {
   const unsigned count = m_SpriteCount.Get();
-  return count > kMaxQuadsPerBuffer ? unsigned(kMaxQuadsPerBuffer) : count;
+  return count > kMaxBoltSegments ? kMaxBoltSegments : count;
 }
 
 bool DS_DischargeFXConstructor::HasGeometryToDraw() const {
@@ -224,6 +224,10 @@ void DS_DischargeFXConstructor::ReadFields(DS_IOF_Virtual& archive, unsigned) {
   m_Flicker.Set(unsigned(flicker));
   m_GlideSpeed.Set(unsigned(speed));
   DS_GlowEffectCtrl::ReadPart(archive);
+  // Every new segment rebuilds both whole paths (the order of rand draws depends on it), so
+  // making a bolt costs the square of its segments: a count from the document is held to
+  // what starts in a moment.
+  if (m_SpriteCount.Get() > kMaxBoltSegments) m_SpriteCount.Store(kMaxBoltSegments);
 }
 
 void DS_DischargeFXConstructor::WritePart(DS_IOF_Virtual& archive) {

@@ -25,6 +25,10 @@ struct DS_BoltSegment {
   float length = 0.0f;
 };
 
+// The most segments a bolt has: making a bolt of n segments draws about 4 n^2 random
+// numbers (every new segment rebuilds both paths), about 40 ms at this count.
+constexpr unsigned kMaxBoltSegments = 1024;
+
 class DS_DischargeFXConstructor : public DS_GlowEffectCtrl {
 public:
   DS_DischargeFXConstructor();

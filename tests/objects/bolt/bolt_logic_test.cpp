@@ -495,6 +495,21 @@ TEST(DischargeBoltRecord, ReadsEveryFieldAndWritesTheSameBytes) {
 
 // Every record cut short fails the archive (the loader then drops the document) without a
 // crash and without reading beyond the bytes; what was read is still a whole object.
+TEST(DischargeBoltRecord, AHugeCountIsHeldToTheMostSegmentsABoltHas) {
+  ByteReader r(kFixtureBoltHugeCount, kFixtureBoltHugeCountSize);
+  std::unique_ptr<DS_ABObj_Constructor> object(ReadSceneObject(r.archive));
+  auto* d = dynamic_cast<DS_DischargeFXConstructor*>(object.get());
+  ASSERT_NE(d, nullptr);
+  EXPECT_FALSE(r.archive.Failed());
+  EXPECT_EQ(d->m_SpriteCount.Get(), kMaxBoltSegments);
+  // Its sprites and both paths are made for that many segments.
+  ParticleGeomArray geometry;
+  geometry.m_Description = d;
+  geometry.BindCount(d->m_SpriteCount);
+  EXPECT_EQ(geometry.m_Sprites.size(), size_t(kMaxBoltSegments));
+  geometry.UnbindCount();
+}
+
 TEST(DischargeBoltRecord, ATruncatedRecordFailsTheArchive) {
   for (size_t size = 0; size < kFixtureBoltFullSize; ++size) {
     ByteReader r(kFixtureBoltFull, size);

@@ -27,6 +27,12 @@ def fixtures():
     w = Writer()
     sprites.discharge_fx(w)
     out["BoltBuilderDefaults"] = w.bytes()
+
+    # A count far beyond any bolt: making it would take minutes.
+    w = Writer()
+    sprites.discharge_fx(w, start=(0.0, 0.0, 0.0), end=(100.0, 0.0, 0.0),
+                         glow=dict(fx=dict(sprite=dict(count=1000000, size=10))))
+    out["BoltHugeCount"] = w.bytes()
     return out
 
 
