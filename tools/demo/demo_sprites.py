@@ -137,18 +137,19 @@ def paint_sparks(x, y):
 
 def paint_flash(x, y):
     best = 99.0
-    pts = [(64, 0), (58, 30), (72, 52), (60, 80), (70, 104), (64, 127)]
+    pts = [(64, 14), (58, 36), (72, 56), (60, 80), (70, 100), (64, 114)]
     for (x0, y0), (x1, y1) in zip(pts, pts[1:]):
         t = clamp01(((x - x0) * (x1 - x0) + (y - y0) * (y1 - y0)) / float((x1 - x0) ** 2 + (y1 - y0) ** 2))
         best = min(best, math.hypot(x - (x0 + t * (x1 - x0)), y - (y0 + t * (y1 - y0))))
     core = smooth(1 - best / 2.0)
-    glow = smooth(1 - best / 24.0) * 0.5
+    glow = smooth(1 - best / 24.0) * 0.5 * smooth(y / 14.0) * smooth((127 - y) / 14.0)
     return (230, 235, 255, 255 * max(core, glow))
 
 
 def paint_glow(x, y):
-    r = math.hypot(x - 31.5, y - 31.5) / 31.5
-    return (255, 255, 255, 255 * smooth(1 - r))
+    # Soft in colour as well as in alpha: the glow pass may add the colour alone.
+    f = smooth(1 - math.hypot(x - 31.5, y - 31.5) / 31.5)
+    return (255 * f, 255 * f, 255 * f, 255 * f)
 
 
 PICTURES = {
