@@ -14,3 +14,9 @@ inline unsigned ReadKnownRecordHead(DS_IOF_Virtual& archive) {
   archive.ReadUInt(version);
   return version;
 }
+
+// Writes a record's head: the class name, then the version.
+inline void WriteRecordHead(DS_IOF_Virtual& archive, const wchar_t* className, unsigned version) {
+  archive.WriteString(className);
+  archive.WriteUInt(version);
+}

@@ -2,6 +2,7 @@
 
 #include "core/params/Numeric.h"
 #include "core/render/StageView.h"
+#include "layers/RecordHead.h"
 #include "objects/sprites/SpriteGeometry.h"
 
 #include <cmath>
@@ -149,11 +150,7 @@ void DS_ViewObjCtrl::Reset() {
 }
 
 bool DS_ViewObjCtrl::ReadPart(DS_IOF_Virtual& archive) {
-  std::wstring className;
-  unsigned version = 0;
-  archive.ReadString(className);  // read, not compared
-  archive.ReadUInt(version);
-  ReadFields(archive, version);
+  ReadFields(archive, ReadKnownRecordHead(archive));
   return !archive.Failed();
 }
 

@@ -3,6 +3,7 @@
 #include "core/archive/ReaderRegistry.h"
 #include "core/params/Numeric.h"
 #include "core/render/StageView.h"
+#include "layers/RecordHead.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -19,11 +20,6 @@ constexpr float kPi = 3.1415927f;
 constexpr float kMaxLeanDegrees = 89.0f;
 
 float UnitDraw() { return float(rand()) / kRandMax; }
-
-void WriteHeader(DS_IOF_Virtual& archive, const wchar_t* className, unsigned version) {
-  archive.WriteString(className);
-  archive.WriteUInt(version);
-}
 
 D3DCOLOR FadedByColourTimeLine(DS_BaseSpriteProp& d, D3DCOLOR color) {
   // These systems slow their clock with the time line (FADE TARGET 2) rather than fade.
@@ -51,7 +47,7 @@ DS_GrassConstructor::DS_GrassConstructor() {
 }
 
 void DS_GrassConstructor::Write(DS_IOF_Virtual& archive) {
-  WriteHeader(archive, L"DS_GrassConstructor", kVersion);
+  WriteRecordHead(archive, L"DS_GrassConstructor", kVersion);
   archive.WriteFloat(m_Sway);
   DS_BaseSpriteProp::WritePart(archive);
 }
@@ -136,11 +132,7 @@ void DS_StatObjConstructor::UpdateBounds(const DS_SpriteState& s) {
 }
 
 bool DS_StatObjConstructor::ReadPart(DS_IOF_Virtual& archive) {
-  std::wstring className;
-  unsigned version = 0;
-  archive.ReadString(className);  // read, not compared
-  archive.ReadUInt(version);
-  ReadFields(archive, version);
+  ReadFields(archive, ReadKnownRecordHead(archive));
   return !archive.Failed();
 }
 
@@ -161,7 +153,7 @@ void DS_StatObjConstructor::ReadFields(DS_IOF_Virtual& archive, unsigned version
 }
 
 void DS_StatObjConstructor::WritePart(DS_IOF_Virtual& archive) {
-  WriteHeader(archive, L"DS_StatObjConstructor", kVersion);
+  WriteRecordHead(archive, L"DS_StatObjConstructor", kVersion);
   m_Bounds.Write(archive);
   archive.WriteInt(int(m_Rotation.Get()));
   DS_BaseSpriteProp::WritePart(archive);
@@ -175,7 +167,7 @@ DS_FlowerConstructor::DS_FlowerConstructor() {
 }
 
 void DS_FlowerConstructor::Write(DS_IOF_Virtual& archive) {
-  WriteHeader(archive, L"DS_FlowerConstructor", kVersion);
+  WriteRecordHead(archive, L"DS_FlowerConstructor", kVersion);
   archive.WriteFloat(m_Sway);
   DS_StatObjConstructor::WritePart(archive);
 }
@@ -203,7 +195,7 @@ D3DCOLOR DS_FlowerConstructor::ApplyTimeLineAlpha(D3DCOLOR color) { return Faded
 // Discharge
 
 void DS_DischargeConstructor::Write(DS_IOF_Virtual& archive) {
-  WriteHeader(archive, L"DS_DischargeConstructor", kVersion);
+  WriteRecordHead(archive, L"DS_DischargeConstructor", kVersion);
   DS_StatObjConstructor::WritePart(archive);
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/archive/ReaderRegistry.h"
 #include "core/params/CompositeParams.h"
+#include "layers/RecordHead.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -18,18 +19,13 @@ constexpr float kPi = 3.1415927f;
 
 float UnitDraw() { return float(rand()) / kRandMax; }
 
-void WriteHeader(DS_IOF_Virtual& archive, const wchar_t* className, unsigned version) {
-  archive.WriteString(className);
-  archive.WriteUInt(version);
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
 // God rays
 
 void DS_GodRayConstructor::Write(DS_IOF_Virtual& archive) {
-  WriteHeader(archive, L"DS_GodRayConstructor", kVersion);
+  WriteRecordHead(archive, L"DS_GodRayConstructor", kVersion);
   archive.WriteInt(int(m_RayAngle.Get()));
   DS_BaseSpriteProp::WritePart(archive);
 }
@@ -87,7 +83,7 @@ DS_SparkleConstructor::DS_SparkleConstructor() {
 }
 
 void DS_SparkleConstructor::Write(DS_IOF_Virtual& archive) {
-  WriteHeader(archive, L"DS_SparkleConstructor", kVersion);
+  WriteRecordHead(archive, L"DS_SparkleConstructor", kVersion);
   DS_BaseSpriteProp::WritePart(archive);
 }
 
@@ -125,7 +121,7 @@ DS_FogConstructor::DS_FogConstructor() {
 }
 
 void DS_FogConstructor::Write(DS_IOF_Virtual& archive) {
-  WriteHeader(archive, L"DS_FogConstructor", kVersion);
+  WriteRecordHead(archive, L"DS_FogConstructor", kVersion);
   archive.WriteFloat(m_MaxSpeedX);
   archive.WriteFloat(m_MaxSpeedY);
   DS_BaseSpriteProp::WritePart(archive);
@@ -190,7 +186,7 @@ DS_LightingConstructor::DS_LightingConstructor() {
 }
 
 void DS_LightingConstructor::Write(DS_IOF_Virtual& archive) {
-  WriteHeader(archive, L"DS_LightingConstructor", kVersion);
+  WriteRecordHead(archive, L"DS_LightingConstructor", kVersion);
   DS_BaseSpriteProp::WritePart(archive);
 }
 
