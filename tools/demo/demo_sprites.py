@@ -147,8 +147,10 @@ def paint_flash(x, y):
 
 
 def paint_glow(x, y):
-    # Soft in colour as well as in alpha: the glow pass may add the colour alone.
-    f = smooth(1 - math.hypot(x - 31.5, y - 31.5) / 31.5)
+    # Laid out as the bolt's segment pictures are: two variants in the upper and lower
+    # halves, each a soft band along the segment, fading in the end caps. Soft in colour as
+    # well as in alpha: the glow pass may add the colour alone.
+    f = smooth(1 - abs((y % 32) - 15.5) / 15.5) * smooth(min(x, 63 - x) / 12.0)
     return (255 * f, 255 * f, 255 * f, 255 * f)
 
 
