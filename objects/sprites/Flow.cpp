@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <typeinfo>
 
 DS_REGISTER_OBJECT_READER(DS_FlowConstructor);
 DS_REGISTER_OBJECT_READER(DS_RainConstructor);
@@ -126,7 +127,8 @@ void DS_FlowConstructor::InitSprite(DS_SpriteState& s) {
   ApplyOrientation(s);
 }
 
-void DS_FlowConstructor::UpdateSprite(DS_SpriteState& s) {
+// Inline, so that the loop over a plain flow's records makes no call per sprite.
+[[gnu::always_inline]] inline void DS_FlowConstructor::Move(DS_SpriteState& s) {
   const float lateral = m_LateralSpeed.Derived();
   const float sideways = s.velocity.z;
   const float size = s.sizeFactor;
@@ -162,6 +164,17 @@ void DS_FlowConstructor::UpdateSprite(DS_SpriteState& s) {
   }
 
   SpriteColor(s);
+}
+
+void DS_FlowConstructor::UpdateSprite(DS_SpriteState& s) { Move(s); }
+
+void DS_FlowConstructor::UpdateSprites(DS_SpriteState* sprites, size_t count) {
+  // A class derived from the flow may add to its rule in UpdateSprite.
+  if (typeid(*this) != typeid(DS_FlowConstructor)) {
+    DS_ParticleSystemCtrl::UpdateSprites(sprites, count);
+    return;
+  }
+  for (size_t i = 0; i < count; ++i) Move(sprites[i]);
 }
 
 unsigned DS_FlowConstructor::GetSpriteCount() {

@@ -12,13 +12,14 @@
 #include "core/render/SimpleMesh.h"
 #include "core/render/TextureSet.h"
 #include "core/render/Vertex.h"
+#include "objects/DS_ViewObjCtrl.h"
 
 #include <d3dx9math.h>
 
+#include <cmath>
 #include <vector>
 
 class DS_BaseSpriteProp;
-class DS_ViewObjCtrl;
 
 // One sprite. Coordinates are picture pixels (x right, y down).
 struct DS_SpriteState {
@@ -65,6 +66,34 @@ struct DS_SpriteState {
   bool CrossesTopEdge(const DS_ViewObjCtrl& d) const;
   bool CrossesBottomEdge(const DS_ViewObjCtrl& d) const;
 };
+
+// The edge tests run for every sprite of every frame; here they inline into the updates.
+// The outside tests take the half extents as magnitudes (a mirrored sprite has a negative
+// half width); the crossing tests take them as stored.
+inline bool DS_SpriteState::IsOutsideLeft(const DS_ViewObjCtrl& d) const {
+  return d.LeftPixels() > position.x + std::fabs(halfWidth);
+}
+inline bool DS_SpriteState::IsOutsideRight(const DS_ViewObjCtrl& d) const {
+  return d.RightPixels() < position.x - std::fabs(halfWidth);
+}
+inline bool DS_SpriteState::IsOutsideTop(const DS_ViewObjCtrl& d) const {
+  return d.TopPixels() > position.y + std::fabs(halfHeight);
+}
+inline bool DS_SpriteState::IsOutsideBottom(const DS_ViewObjCtrl& d) const {
+  return d.BottomPixels() < position.y - std::fabs(halfHeight);
+}
+inline bool DS_SpriteState::CrossesLeftEdge(const DS_ViewObjCtrl& d) const {
+  return d.LeftPixels() > position.x - halfWidth;
+}
+inline bool DS_SpriteState::CrossesRightEdge(const DS_ViewObjCtrl& d) const {
+  return d.RightPixels() < position.x + halfWidth;
+}
+inline bool DS_SpriteState::CrossesTopEdge(const DS_ViewObjCtrl& d) const {
+  return d.TopPixels() > position.y - halfHeight;
+}
+inline bool DS_SpriteState::CrossesBottomEdge(const DS_ViewObjCtrl& d) const {
+  return d.BottomPixels() < position.y + halfHeight;
+}
 
 // The sprite batch of one sprite system.
 class ParticleGeomArray : public DS_IndexedMesh<DX_V::PCT> {
