@@ -128,6 +128,7 @@ void DS_FlowConstructor::InitSprite(DS_SpriteState& s) {
 }
 
 // Inline, so that the loop over a plain flow's records makes no call per sprite.
+template <bool OwnSides>
 [[gnu::always_inline]] inline void DS_FlowConstructor::Move(DS_SpriteState& s) {
   const float lateral = m_LateralSpeed.Derived();
   const float sideways = s.velocity.z;
@@ -142,9 +143,16 @@ void DS_FlowConstructor::InitSprite(DS_SpriteState& s) {
     s.position.y += step * vy;
   }
 
-  if (!m_TopControl.Process(s, *this) && !m_BottomControl.Process(s, *this) &&
-      !m_LeftControl.Process(s, *this)) {
-    m_RightControl.Process(s, *this);
+  if constexpr (OwnSides) {
+    if (!m_TopControl.ProcessOwnSide<0>(s, *this) && !m_BottomControl.ProcessOwnSide<1>(s, *this) &&
+        !m_LeftControl.ProcessOwnSide<2>(s, *this)) {
+      m_RightControl.ProcessOwnSide<3>(s, *this);
+    }
+  } else {
+    if (!m_TopControl.Process(s, *this) && !m_BottomControl.Process(s, *this) &&
+        !m_LeftControl.Process(s, *this)) {
+      m_RightControl.Process(s, *this);
+    }
   }
 
   if (m_Orientation.Get() == kMirrorToMotionX) {
@@ -166,7 +174,7 @@ void DS_FlowConstructor::InitSprite(DS_SpriteState& s) {
   SpriteColor(s);
 }
 
-void DS_FlowConstructor::UpdateSprite(DS_SpriteState& s) { Move(s); }
+void DS_FlowConstructor::UpdateSprite(DS_SpriteState& s) { Move<false>(s); }
 
 void DS_FlowConstructor::UpdateSprites(DS_SpriteState* sprites, size_t count) {
   // A class derived from the flow may add to its rule in UpdateSprite.
@@ -174,7 +182,13 @@ void DS_FlowConstructor::UpdateSprites(DS_SpriteState* sprites, size_t count) {
     DS_ParticleSystemCtrl::UpdateSprites(sprites, count);
     return;
   }
-  for (size_t i = 0; i < count; ++i) Move(sprites[i]);
+  // The controls' tests stay as they are for the whole frame.
+  if (m_TopControl.HasSideTests(0) && m_BottomControl.HasSideTests(1) && m_LeftControl.HasSideTests(2) &&
+      m_RightControl.HasSideTests(3)) {
+    for (size_t i = 0; i < count; ++i) Move<true>(sprites[i]);
+  } else {
+    for (size_t i = 0; i < count; ++i) Move<false>(sprites[i]);
+  }
 }
 
 unsigned DS_FlowConstructor::GetSpriteCount() {

@@ -67,7 +67,9 @@ public:
 
 private:
   void SetControlSides();
-  // The flow's motion of one sprite (UpdateSprite).
+  // The flow's motion of one sprite (UpdateSprite). OwnSides: every control has the tests
+  // SetControlSides gave it.
+  template <bool OwnSides>
   void Move(DS_SpriteState& sprite);
 };
 

@@ -434,6 +434,22 @@ void DS_BoundControl::SetSide(int side) {
   }
 }
 
+bool DS_BoundControl::HasSideTests(int side) const {
+  if (m_Side != side) return false;
+  switch (side) {
+    case 0:
+      return m_OutsideTest == &DS_SpriteState::IsOutsideTop && m_CrossingTest == &DS_SpriteState::CrossesTopEdge;
+    case 1:
+      return m_OutsideTest == &DS_SpriteState::IsOutsideBottom && m_CrossingTest == &DS_SpriteState::CrossesBottomEdge;
+    case 2:
+      return m_OutsideTest == &DS_SpriteState::IsOutsideLeft && m_CrossingTest == &DS_SpriteState::CrossesLeftEdge;
+    case 3:
+      return m_OutsideTest == &DS_SpriteState::IsOutsideRight && m_CrossingTest == &DS_SpriteState::CrossesRightEdge;
+    default:
+      return false;
+  }
+}
+
 bool DS_BoundControl::Enter(DS_SpriteState& s, DS_ViewObjCtrl& d) {
   if (!(s.phase > 0.0f)) {
     // Already invisible: wrap to the opposite side, just inside it.
@@ -498,7 +514,7 @@ bool DS_BoundControl::Continue(DS_SpriteState& s, DS_ViewObjCtrl& d) {
       // Bounce: the centre stays inside while the sprite still touches the edge.
       if (coordinate > high - half) coordinate = high - half - 1.0f;
       if (coordinate < low + half) coordinate = low + half + 1.0f;
-      if (!Passes(m_CrossingTest, s, d)) s.boundarySide = -1;
+      if (!Passes<-1>(true, s, d)) s.boundarySide = -1;
       return true;
     case 2:
       // Return after a delay: held at the side, overlapping the edge by a pixel at most.
@@ -507,7 +523,7 @@ bool DS_BoundControl::Continue(DS_SpriteState& s, DS_ViewObjCtrl& d) {
       s.delayTimer += step;
       if (s.delayDeadline < s.delayTimer) {
         s.held = false;
-        if (!Passes(m_OutsideTest, s, d)) s.boundarySide = -1;
+        if (!Passes<-1>(false, s, d)) s.boundarySide = -1;
       }
       return true;
     case 0:

@@ -226,9 +226,22 @@ public:
   MediaParamT<unsigned> m_DelayMin{0u};
   MediaParamT<unsigned> m_DelayMax{0u};
 
+  // Whether the control watches `side` with the two tests SetSide(side) stores.
+  bool HasSideTests(int side) const;
+  // Process for a control with HasSideTests(Side): the same steps, with the side's tests
+  // known where the call is compiled.
+  template <int Side>
+  bool ProcessOwnSide(DS_SpriteState& sprite, DS_ViewObjCtrl& d) {
+    return Run<Side>(sprite, d);
+  }
+
 private:
-  // test(s, d): the side's own tests inline, any other through the pointer.
-  bool Passes(Test test, const DS_SpriteState& s, const DS_ViewObjCtrl& d) const;
+  // The crossing or the outside test of the sprite: with Side -1 the side's own tests run
+  // inline and any other through its pointer; with a side, that side's tests.
+  template <int Side>
+  bool Passes(bool crossing, const DS_SpriteState& s, const DS_ViewObjCtrl& d) const;
+  template <int Side>
+  bool Run(DS_SpriteState& s, DS_ViewObjCtrl& d);
   // The first frame of each mode, once its edge test has passed.
   bool Enter(DS_SpriteState& s, DS_ViewObjCtrl& d);
   bool BeginBounce(DS_SpriteState& s, DS_ViewObjCtrl& d);
@@ -237,9 +250,15 @@ private:
 };
 
 // Every flow sprite meets up to four controls each frame, and nearly always leaves each
-// at its edge test: Process and the test are here so that they inline into the update.
-[[gnu::always_inline]] inline bool DS_BoundControl::Passes(Test test, const DS_SpriteState& s,
+// at its edge test: Process and the tests are here so that they inline into the update.
+template <int Side>
+[[gnu::always_inline]] inline bool DS_BoundControl::Passes(bool crossing, const DS_SpriteState& s,
                                                            const DS_ViewObjCtrl& d) const {
+  if constexpr (Side == 0) return crossing ? s.CrossesTopEdge(d) : s.IsOutsideTop(d);
+  if constexpr (Side == 1) return crossing ? s.CrossesBottomEdge(d) : s.IsOutsideBottom(d);
+  if constexpr (Side == 2) return crossing ? s.CrossesLeftEdge(d) : s.IsOutsideLeft(d);
+  if constexpr (Side == 3) return crossing ? s.CrossesRightEdge(d) : s.IsOutsideRight(d);
+  const Test test = crossing ? m_CrossingTest : m_OutsideTest;
   switch (m_Side) {
     case 0:
       if (test == &DS_SpriteState::IsOutsideTop) return s.IsOutsideTop(d);
@@ -263,16 +282,21 @@ private:
   return (s.*test)(d);
 }
 
-[[gnu::always_inline]] inline bool DS_BoundControl::Process(DS_SpriteState& s, DS_ViewObjCtrl& d) {
-  // A control without a side has no edge to watch.
-  if (!m_OutsideTest || !m_CrossingTest) return false;
+template <int Side>
+[[gnu::always_inline]] inline bool DS_BoundControl::Run(DS_SpriteState& s, DS_ViewObjCtrl& d) {
   if (s.boundarySide != -1) return s.boundarySide == m_Side ? Continue(s, d) : false;
   // Bounce starts when the sprite crosses the edge, wrap and return when it is past it.
   const int mode = m_Mode.Get();
   if (mode < 0 || mode > 2) return false;
-  if (!Passes(mode == 1 ? m_CrossingTest : m_OutsideTest, s, d)) return false;
+  if (!Passes<Side>(mode == 1, s, d)) return false;
   if (mode == 0) return Enter(s, d);
   return mode == 1 ? BeginBounce(s, d) : BeginReturn(s, d);
+}
+
+[[gnu::always_inline]] inline bool DS_BoundControl::Process(DS_SpriteState& s, DS_ViewObjCtrl& d) {
+  // A control without a side has no edge to watch.
+  if (!m_OutsideTest || !m_CrossingTest) return false;
+  return Run<-1>(s, d);
 }
 
 inline D3DCOLOR DS_BaseSpriteProp::SpriteColorFor(float phase) const {
