@@ -68,9 +68,10 @@ public:
 private:
   void SetControlSides();
   // The flow's motion of one sprite (UpdateSprite). OwnSides: every control has the tests
-  // SetControlSides gave it.
+  // SetControlSides gave it, and sideEdges holds the pixel edges by side (top, bottom,
+  // left, right); otherwise it is not read.
   template <bool OwnSides>
-  void Move(DS_SpriteState& sprite);
+  void Move(DS_SpriteState& sprite, const float* sideEdges);
 };
 
 class DS_RainConstructor : public DS_FlowConstructor {

@@ -514,7 +514,7 @@ bool DS_BoundControl::Continue(DS_SpriteState& s, DS_ViewObjCtrl& d) {
       // Bounce: the centre stays inside while the sprite still touches the edge.
       if (coordinate > high - half) coordinate = high - half - 1.0f;
       if (coordinate < low + half) coordinate = low + half + 1.0f;
-      if (!Passes<-1>(true, s, d)) s.boundarySide = -1;
+      if (!Passes<-1>(true, s, d, 0.0f)) s.boundarySide = -1;
       return true;
     case 2:
       // Return after a delay: held at the side, overlapping the edge by a pixel at most.
@@ -523,7 +523,7 @@ bool DS_BoundControl::Continue(DS_SpriteState& s, DS_ViewObjCtrl& d) {
       s.delayTimer += step;
       if (s.delayDeadline < s.delayTimer) {
         s.held = false;
-        if (!Passes<-1>(false, s, d)) s.boundarySide = -1;
+        if (!Passes<-1>(false, s, d, 0.0f)) s.boundarySide = -1;
       }
       return true;
     case 0:

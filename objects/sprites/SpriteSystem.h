@@ -228,20 +228,21 @@ public:
 
   // Whether the control watches `side` with the two tests SetSide(side) stores.
   bool HasSideTests(int side) const;
-  // Process for a control with HasSideTests(Side): the same steps, with the side's tests
-  // known where the call is compiled.
+  // Process for a control with HasSideTests(Side), given its side's edge in d's pixels
+  // (taken once for many sprites): the same steps, with the tests known where the call
+  // is compiled.
   template <int Side>
-  bool ProcessOwnSide(DS_SpriteState& sprite, DS_ViewObjCtrl& d) {
-    return Run<Side>(sprite, d);
+  bool ProcessOwnSide(DS_SpriteState& sprite, DS_ViewObjCtrl& d, float edge) {
+    return Run<Side>(sprite, d, edge);
   }
 
 private:
   // The crossing or the outside test of the sprite: with Side -1 the side's own tests run
-  // inline and any other through its pointer; with a side, that side's tests.
+  // inline and any other through its pointer; with a side, that side's tests against edge.
   template <int Side>
-  bool Passes(bool crossing, const DS_SpriteState& s, const DS_ViewObjCtrl& d) const;
+  bool Passes(bool crossing, const DS_SpriteState& s, const DS_ViewObjCtrl& d, float edge) const;
   template <int Side>
-  bool Run(DS_SpriteState& s, DS_ViewObjCtrl& d);
+  bool Run(DS_SpriteState& s, DS_ViewObjCtrl& d, float edge);
   // The first frame of each mode, once its edge test has passed.
   bool Enter(DS_SpriteState& s, DS_ViewObjCtrl& d);
   bool BeginBounce(DS_SpriteState& s, DS_ViewObjCtrl& d);
@@ -253,42 +254,42 @@ private:
 // at its edge test: Process and the tests are here so that they inline into the update.
 template <int Side>
 [[gnu::always_inline]] inline bool DS_BoundControl::Passes(bool crossing, const DS_SpriteState& s,
-                                                           const DS_ViewObjCtrl& d) const {
-  if constexpr (Side == 0) return crossing ? s.CrossesTopEdge(d) : s.IsOutsideTop(d);
-  if constexpr (Side == 1) return crossing ? s.CrossesBottomEdge(d) : s.IsOutsideBottom(d);
-  if constexpr (Side == 2) return crossing ? s.CrossesLeftEdge(d) : s.IsOutsideLeft(d);
-  if constexpr (Side == 3) return crossing ? s.CrossesRightEdge(d) : s.IsOutsideRight(d);
-  const Test test = crossing ? m_CrossingTest : m_OutsideTest;
-  switch (m_Side) {
-    case 0:
-      if (test == &DS_SpriteState::IsOutsideTop) return s.IsOutsideTop(d);
-      if (test == &DS_SpriteState::CrossesTopEdge) return s.CrossesTopEdge(d);
-      break;
-    case 1:
-      if (test == &DS_SpriteState::IsOutsideBottom) return s.IsOutsideBottom(d);
-      if (test == &DS_SpriteState::CrossesBottomEdge) return s.CrossesBottomEdge(d);
-      break;
-    case 2:
-      if (test == &DS_SpriteState::IsOutsideLeft) return s.IsOutsideLeft(d);
-      if (test == &DS_SpriteState::CrossesLeftEdge) return s.CrossesLeftEdge(d);
-      break;
-    case 3:
-      if (test == &DS_SpriteState::IsOutsideRight) return s.IsOutsideRight(d);
-      if (test == &DS_SpriteState::CrossesRightEdge) return s.CrossesRightEdge(d);
-      break;
-    default:
-      break;
+                                                           const DS_ViewObjCtrl& d, float edge) const {
+  if constexpr (Side >= 0) {
+    return crossing ? s.Crosses<Side>(edge) : s.IsOutside<Side>(edge);
+  } else {
+    const Test test = crossing ? m_CrossingTest : m_OutsideTest;
+    switch (m_Side) {
+      case 0:
+        if (test == &DS_SpriteState::IsOutsideTop) return s.IsOutsideTop(d);
+        if (test == &DS_SpriteState::CrossesTopEdge) return s.CrossesTopEdge(d);
+        break;
+      case 1:
+        if (test == &DS_SpriteState::IsOutsideBottom) return s.IsOutsideBottom(d);
+        if (test == &DS_SpriteState::CrossesBottomEdge) return s.CrossesBottomEdge(d);
+        break;
+      case 2:
+        if (test == &DS_SpriteState::IsOutsideLeft) return s.IsOutsideLeft(d);
+        if (test == &DS_SpriteState::CrossesLeftEdge) return s.CrossesLeftEdge(d);
+        break;
+      case 3:
+        if (test == &DS_SpriteState::IsOutsideRight) return s.IsOutsideRight(d);
+        if (test == &DS_SpriteState::CrossesRightEdge) return s.CrossesRightEdge(d);
+        break;
+      default:
+        break;
+    }
+    return (s.*test)(d);
   }
-  return (s.*test)(d);
 }
 
 template <int Side>
-[[gnu::always_inline]] inline bool DS_BoundControl::Run(DS_SpriteState& s, DS_ViewObjCtrl& d) {
+[[gnu::always_inline]] inline bool DS_BoundControl::Run(DS_SpriteState& s, DS_ViewObjCtrl& d, float edge) {
   if (s.boundarySide != -1) return s.boundarySide == m_Side ? Continue(s, d) : false;
   // Bounce starts when the sprite crosses the edge, wrap and return when it is past it.
   const int mode = m_Mode.Get();
   if (mode < 0 || mode > 2) return false;
-  if (!Passes<Side>(mode == 1, s, d)) return false;
+  if (!Passes<Side>(mode == 1, s, d, edge)) return false;
   if (mode == 0) return Enter(s, d);
   return mode == 1 ? BeginBounce(s, d) : BeginReturn(s, d);
 }
@@ -296,7 +297,7 @@ template <int Side>
 [[gnu::always_inline]] inline bool DS_BoundControl::Process(DS_SpriteState& s, DS_ViewObjCtrl& d) {
   // A control without a side has no edge to watch.
   if (!m_OutsideTest || !m_CrossingTest) return false;
-  return Run<-1>(s, d);
+  return Run<-1>(s, d, 0.0f);
 }
 
 inline D3DCOLOR DS_BaseSpriteProp::SpriteColorFor(float phase) const {

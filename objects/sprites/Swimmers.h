@@ -37,8 +37,9 @@ public:
   float m_MaxSpeedY = 50.0f;
 
 private:
-  // The fish's motion of one sprite (UpdateSprite).
-  void Swim(DS_SpriteState& sprite);
+  // The fish's motion of one sprite (UpdateSprite), with the area's pixel edges by side
+  // (top, bottom, left, right).
+  void Swim(DS_SpriteState& sprite, const float (&sideEdges)[4]);
 };
 
 class DS_BirdConstructor : public DS_FishConstructor {
