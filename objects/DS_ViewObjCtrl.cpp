@@ -26,9 +26,6 @@ void StoreEdge(MediaParamT<int>& edge, int pixels) {
 
 }  // namespace
 
-float PictureWidth() { return float(g_ScreenLayout.pictureWidth); }
-float PictureHeight() { return float(g_ScreenLayout.pictureHeight); }
-
 DS_ViewObjCtrl::DS_ViewObjCtrl() : DS_ABObj_Constructor() { BindRectangle(); }
 
 DS_ViewObjCtrl::DS_ViewObjCtrl(const DS_ViewObjCtrl& other)
@@ -88,11 +85,6 @@ void DS_ViewObjCtrl::OnBottomChanged(int pixels) {
   const float h = PictureHeight();
   if (h > 0.0f) m_NormBottom = float(pixels) / h;
 }
-
-float DS_ViewObjCtrl::LeftPixels() const { return m_NormLeft * PictureWidth(); }
-float DS_ViewObjCtrl::RightPixels() const { return m_NormRight * PictureWidth(); }
-float DS_ViewObjCtrl::TopPixels() const { return m_NormTop * PictureHeight(); }
-float DS_ViewObjCtrl::BottomPixels() const { return m_NormBottom * PictureHeight(); }
 
 D3DXVECTOR3 DS_ViewObjCtrl::RandomPoint() const {
   const float left = LeftPixels();

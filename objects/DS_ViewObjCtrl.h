@@ -11,6 +11,7 @@
 #include "core/params/CompositeParams.h"
 #include "core/params/MediaParam.h"
 #include "core/render/D3DUtil.h"
+#include "core/render/StageView.h"
 #include "core/scene/DS_ABObj.h"
 
 #include <d3dx9math.h>
@@ -83,5 +84,12 @@ private:
 };
 
 // The picture size that placed objects work in (g_ScreenLayout's), as floats.
-float PictureWidth();
-float PictureHeight();
+inline float PictureWidth() { return float(g_ScreenLayout.pictureWidth); }
+inline float PictureHeight() { return float(g_ScreenLayout.pictureHeight); }
+
+// In the header because sprite updates ask for the edges several times per sprite, for
+// every sprite of every frame.
+inline float DS_ViewObjCtrl::LeftPixels() const { return m_NormLeft * PictureWidth(); }
+inline float DS_ViewObjCtrl::RightPixels() const { return m_NormRight * PictureWidth(); }
+inline float DS_ViewObjCtrl::TopPixels() const { return m_NormTop * PictureHeight(); }
+inline float DS_ViewObjCtrl::BottomPixels() const { return m_NormBottom * PictureHeight(); }

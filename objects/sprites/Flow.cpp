@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <typeinfo>
 
 DS_REGISTER_OBJECT_READER(DS_FlowConstructor);
 DS_REGISTER_OBJECT_READER(DS_RainConstructor);
@@ -126,7 +127,9 @@ void DS_FlowConstructor::InitSprite(DS_SpriteState& s) {
   ApplyOrientation(s);
 }
 
-void DS_FlowConstructor::UpdateSprite(DS_SpriteState& s) {
+// Inline, so that the loop over a plain flow's records makes no call per sprite.
+template <bool OwnSides>
+[[gnu::always_inline]] inline void DS_FlowConstructor::Move(DS_SpriteState& s, const float* sideEdges) {
   const float lateral = m_LateralSpeed.Derived();
   const float sideways = s.velocity.z;
   const float size = s.sizeFactor;
@@ -140,9 +143,17 @@ void DS_FlowConstructor::UpdateSprite(DS_SpriteState& s) {
     s.position.y += step * vy;
   }
 
-  if (!m_TopControl.Process(s, *this) && !m_BottomControl.Process(s, *this) &&
-      !m_LeftControl.Process(s, *this)) {
-    m_RightControl.Process(s, *this);
+  if constexpr (OwnSides) {
+    if (!m_TopControl.ProcessOwnSide<0>(s, *this, sideEdges[0]) &&
+        !m_BottomControl.ProcessOwnSide<1>(s, *this, sideEdges[1]) &&
+        !m_LeftControl.ProcessOwnSide<2>(s, *this, sideEdges[2])) {
+      m_RightControl.ProcessOwnSide<3>(s, *this, sideEdges[3]);
+    }
+  } else {
+    if (!m_TopControl.Process(s, *this) && !m_BottomControl.Process(s, *this) &&
+        !m_LeftControl.Process(s, *this)) {
+      m_RightControl.Process(s, *this);
+    }
   }
 
   if (m_Orientation.Get() == kMirrorToMotionX) {
@@ -162,6 +173,25 @@ void DS_FlowConstructor::UpdateSprite(DS_SpriteState& s) {
   }
 
   SpriteColor(s);
+}
+
+void DS_FlowConstructor::UpdateSprite(DS_SpriteState& s) { Move<false>(s, nullptr); }
+
+void DS_FlowConstructor::UpdateSprites(DS_SpriteState* sprites, size_t count) {
+  // A class derived from the flow may add to its rule in UpdateSprite.
+  if (typeid(*this) != typeid(DS_FlowConstructor)) {
+    DS_ParticleSystemCtrl::UpdateSprites(sprites, count);
+    return;
+  }
+  // The controls' tests and the area's edges stay as they are for the whole frame: moving
+  // a sprite changes only the sprite.
+  if (m_TopControl.HasSideTests(0) && m_BottomControl.HasSideTests(1) && m_LeftControl.HasSideTests(2) &&
+      m_RightControl.HasSideTests(3)) {
+    const float sideEdges[4] = {TopPixels(), BottomPixels(), LeftPixels(), RightPixels()};
+    for (size_t i = 0; i < count; ++i) Move<true>(sprites[i], sideEdges);
+  } else {
+    for (size_t i = 0; i < count; ++i) Move<false>(sprites[i], nullptr);
+  }
 }
 
 unsigned DS_FlowConstructor::GetSpriteCount() {

@@ -30,6 +30,8 @@ public:
   // Draws the sideways factor, then the start point (x, y).
   void InitSprite(DS_SpriteState& sprite) override;
   void UpdateSprite(DS_SpriteState& sprite) override;
+  // A plain flow moves every record itself; rain goes through UpdateSprite.
+  void UpdateSprites(DS_SpriteState* sprites, size_t count) override;
   // Below two sprites the count; otherwise the count times the time line's alpha.
   unsigned GetSpriteCount() override;
 
@@ -65,6 +67,11 @@ public:
 
 private:
   void SetControlSides();
+  // The flow's motion of one sprite (UpdateSprite). OwnSides: every control has the tests
+  // SetControlSides gave it, and sideEdges holds the pixel edges by side (top, bottom,
+  // left, right); otherwise it is not read.
+  template <bool OwnSides>
+  void Move(DS_SpriteState& sprite, const float* sideEdges);
 };
 
 class DS_RainConstructor : public DS_FlowConstructor {

@@ -66,33 +66,6 @@ void DS_SpriteState::ClearTimers() {
   timer = 0.0f;
 }
 
-// The outside tests take the half extents as magnitudes (a mirrored sprite has a negative
-// half width); the crossing tests take them as stored.
-bool DS_SpriteState::IsOutsideLeft(const DS_ViewObjCtrl& d) const {
-  return d.LeftPixels() > position.x + std::fabs(halfWidth);
-}
-bool DS_SpriteState::IsOutsideRight(const DS_ViewObjCtrl& d) const {
-  return d.RightPixels() < position.x - std::fabs(halfWidth);
-}
-bool DS_SpriteState::IsOutsideTop(const DS_ViewObjCtrl& d) const {
-  return d.TopPixels() > position.y + std::fabs(halfHeight);
-}
-bool DS_SpriteState::IsOutsideBottom(const DS_ViewObjCtrl& d) const {
-  return d.BottomPixels() < position.y - std::fabs(halfHeight);
-}
-bool DS_SpriteState::CrossesLeftEdge(const DS_ViewObjCtrl& d) const {
-  return d.LeftPixels() > position.x - halfWidth;
-}
-bool DS_SpriteState::CrossesRightEdge(const DS_ViewObjCtrl& d) const {
-  return d.RightPixels() < position.x + halfWidth;
-}
-bool DS_SpriteState::CrossesTopEdge(const DS_ViewObjCtrl& d) const {
-  return d.TopPixels() > position.y - halfHeight;
-}
-bool DS_SpriteState::CrossesBottomEdge(const DS_ViewObjCtrl& d) const {
-  return d.BottomPixels() < position.y + halfHeight;
-}
-
 // ---------------------------------------------------------------------------------------
 // The sprite batch
 
@@ -136,7 +109,7 @@ void ParticleGeomArray::Update(float t) {
   DS_BaseSpriteProp& d = *m_Description;
   d.UpdateTiming(t);
   d.m_AnimationSpeed.Advance(t);
-  for (DS_SpriteState& sprite : m_Sprites) d.UpdateSprite(sprite);
+  d.UpdateSprites(m_Sprites.data(), m_Sprites.size());
 }
 
 void ParticleGeomArray::FillVertices(DS_BaseSpriteProp& d) {

@@ -12,13 +12,14 @@
 #include "core/render/SimpleMesh.h"
 #include "core/render/TextureSet.h"
 #include "core/render/Vertex.h"
+#include "objects/DS_ViewObjCtrl.h"
 
 #include <d3dx9math.h>
 
+#include <cmath>
 #include <vector>
 
 class DS_BaseSpriteProp;
-class DS_ViewObjCtrl;
 
 // One sprite. Coordinates are picture pixels (x right, y down).
 struct DS_SpriteState {
@@ -64,7 +65,41 @@ struct DS_SpriteState {
   bool CrossesRightEdge(const DS_ViewObjCtrl& d) const;
   bool CrossesTopEdge(const DS_ViewObjCtrl& d) const;
   bool CrossesBottomEdge(const DS_ViewObjCtrl& d) const;
+  // The same tests for side Side (0 top, 1 bottom, 2 left, 3 right) against that side's
+  // edge in pixels, for callers that take the edges once for many sprites.
+  template <int Side>
+  bool IsOutside(float edge) const;
+  template <int Side>
+  bool Crosses(float edge) const;
 };
+
+// The edge tests run for every sprite of every frame; here they inline into the updates.
+// The outside tests take the half extents as magnitudes (a mirrored sprite has a negative
+// half width); the crossing tests take them as stored.
+template <int Side>
+inline bool DS_SpriteState::IsOutside(float edge) const {
+  static_assert(Side >= 0 && Side <= 3, "sides are 0 top, 1 bottom, 2 left, 3 right");
+  if constexpr (Side == 0) return edge > position.y + std::fabs(halfHeight);
+  else if constexpr (Side == 1) return edge < position.y - std::fabs(halfHeight);
+  else if constexpr (Side == 2) return edge > position.x + std::fabs(halfWidth);
+  else return edge < position.x - std::fabs(halfWidth);
+}
+template <int Side>
+inline bool DS_SpriteState::Crosses(float edge) const {
+  static_assert(Side >= 0 && Side <= 3, "sides are 0 top, 1 bottom, 2 left, 3 right");
+  if constexpr (Side == 0) return edge > position.y - halfHeight;
+  else if constexpr (Side == 1) return edge < position.y + halfHeight;
+  else if constexpr (Side == 2) return edge > position.x - halfWidth;
+  else return edge < position.x + halfWidth;
+}
+inline bool DS_SpriteState::IsOutsideTop(const DS_ViewObjCtrl& d) const { return IsOutside<0>(d.TopPixels()); }
+inline bool DS_SpriteState::IsOutsideBottom(const DS_ViewObjCtrl& d) const { return IsOutside<1>(d.BottomPixels()); }
+inline bool DS_SpriteState::IsOutsideLeft(const DS_ViewObjCtrl& d) const { return IsOutside<2>(d.LeftPixels()); }
+inline bool DS_SpriteState::IsOutsideRight(const DS_ViewObjCtrl& d) const { return IsOutside<3>(d.RightPixels()); }
+inline bool DS_SpriteState::CrossesTopEdge(const DS_ViewObjCtrl& d) const { return Crosses<0>(d.TopPixels()); }
+inline bool DS_SpriteState::CrossesBottomEdge(const DS_ViewObjCtrl& d) const { return Crosses<1>(d.BottomPixels()); }
+inline bool DS_SpriteState::CrossesLeftEdge(const DS_ViewObjCtrl& d) const { return Crosses<2>(d.LeftPixels()); }
+inline bool DS_SpriteState::CrossesRightEdge(const DS_ViewObjCtrl& d) const { return Crosses<3>(d.RightPixels()); }
 
 // The sprite batch of one sprite system.
 class ParticleGeomArray : public DS_IndexedMesh<DX_V::PCT> {

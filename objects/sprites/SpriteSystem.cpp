@@ -61,6 +61,10 @@ unsigned DS_BaseSpriteProp::NextFrame(unsigned index) { return (index + 1) % Usa
 
 unsigned DS_BaseSpriteProp::GetSpriteCount() { return m_SpriteCount.Get(); }
 
+void DS_BaseSpriteProp::UpdateSprites(DS_SpriteState* sprites, size_t count) {
+  for (size_t i = 0; i < count; ++i) UpdateSprite(sprites[i]);
+}
+
 void DS_BaseSpriteProp::BeginVertexFill() {
   m_FillAlpha = TimeLine().GetAlpha();
   m_FillAlphaHeld = true;
@@ -70,12 +74,6 @@ D3DCOLOR DS_BaseSpriteProp::ApplyTimeLineAlpha(D3DCOLOR color) {
   const float alpha = m_FillAlphaHeld ? m_FillAlpha : TimeLine().GetAlpha();
   const unsigned char a = SaturateToByte(float(color >> 24) * alpha);
   return (D3DCOLOR(a) << 24) | (color & 0x00FFFFFFu);
-}
-
-D3DCOLOR DS_BaseSpriteProp::SpriteColorFor(float phase) const {
-  // A phase above 1 (or below 0) saturates instead of wrapping the alpha byte.
-  const unsigned char a = SaturateToByte(float(m_Transparency.Derived()) * phase);
-  return MediaColor::ColorToARGB(m_Color.Get(), a);
 }
 
 float DS_BaseSpriteProp::SpriteAspect() const {
@@ -261,8 +259,6 @@ void DS_ParticleSystemCtrl::AdvancePhase(DS_SpriteState& sprite, bool respawn) {
   }
 }
 
-void DS_ParticleSystemCtrl::SpriteColor(DS_SpriteState& sprite) { sprite.color = SpriteColorFor(sprite.phase); }
-
 // =======================================================================================
 // DS_FXParticleSystemCtrl
 
@@ -438,20 +434,23 @@ void DS_BoundControl::SetSide(int side) {
   }
 }
 
-bool DS_BoundControl::Process(DS_SpriteState& s, DS_ViewObjCtrl& d) {
-  // A control without a side has no edge to watch.
-  if (!m_OutsideTest || !m_CrossingTest) return false;
-  if (s.boundarySide != -1) return s.boundarySide == m_Side ? Continue(s, d) : false;
-  switch (m_Mode.Get()) {
-    case 0: return Enter(s, d);
-    case 1: return BeginBounce(s, d);
-    case 2: return BeginReturn(s, d);
-    default: return false;
+bool DS_BoundControl::HasSideTests(int side) const {
+  if (m_Side != side) return false;
+  switch (side) {
+    case 0:
+      return m_OutsideTest == &DS_SpriteState::IsOutsideTop && m_CrossingTest == &DS_SpriteState::CrossesTopEdge;
+    case 1:
+      return m_OutsideTest == &DS_SpriteState::IsOutsideBottom && m_CrossingTest == &DS_SpriteState::CrossesBottomEdge;
+    case 2:
+      return m_OutsideTest == &DS_SpriteState::IsOutsideLeft && m_CrossingTest == &DS_SpriteState::CrossesLeftEdge;
+    case 3:
+      return m_OutsideTest == &DS_SpriteState::IsOutsideRight && m_CrossingTest == &DS_SpriteState::CrossesRightEdge;
+    default:
+      return false;
   }
 }
 
 bool DS_BoundControl::Enter(DS_SpriteState& s, DS_ViewObjCtrl& d) {
-  if (!(s.*m_OutsideTest)(d)) return false;
   if (!(s.phase > 0.0f)) {
     // Already invisible: wrap to the opposite side, just inside it.
     switch (m_Side) {
@@ -488,14 +487,12 @@ void ReverseAcrossSide(DS_SpriteState& s, int side) {
 }  // namespace
 
 bool DS_BoundControl::BeginBounce(DS_SpriteState& s, DS_ViewObjCtrl& d) {
-  if (!(s.*m_CrossingTest)(d)) return false;
   ReverseAcrossSide(s, m_Side);
   s.boundarySide = m_Side;
   return true;
 }
 
 bool DS_BoundControl::BeginReturn(DS_SpriteState& s, DS_ViewObjCtrl& d) {
-  if (!(s.*m_OutsideTest)(d)) return false;
   ReverseAcrossSide(s, m_Side);
   const float now = d.AccumulatedTime();
   s.delayDeadline = now + RandomFloat(float(m_DelayMin.Get()) * 0.001f, float(m_DelayMax.Get()) * 0.001f);
@@ -517,7 +514,7 @@ bool DS_BoundControl::Continue(DS_SpriteState& s, DS_ViewObjCtrl& d) {
       // Bounce: the centre stays inside while the sprite still touches the edge.
       if (coordinate > high - half) coordinate = high - half - 1.0f;
       if (coordinate < low + half) coordinate = low + half + 1.0f;
-      if (!(s.*m_CrossingTest)(d)) s.boundarySide = -1;
+      if (!Passes<-1>(true, s, d, 0.0f)) s.boundarySide = -1;
       return true;
     case 2:
       // Return after a delay: held at the side, overlapping the edge by a pixel at most.
@@ -526,7 +523,7 @@ bool DS_BoundControl::Continue(DS_SpriteState& s, DS_ViewObjCtrl& d) {
       s.delayTimer += step;
       if (s.delayDeadline < s.delayTimer) {
         s.held = false;
-        if (!(s.*m_OutsideTest)(d)) s.boundarySide = -1;
+        if (!Passes<-1>(false, s, d, 0.0f)) s.boundarySide = -1;
       }
       return true;
     case 0:

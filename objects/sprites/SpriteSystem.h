@@ -9,18 +9,18 @@
 #include "core/archive/DS_IOF.h"
 #include "core/document/FileLink.h"
 #include "core/params/CompositeParams.h"
+#include "core/params/Numeric.h"
 #include "core/params/ScaledParams.h"
 #include "objects/DS_ViewObjCtrl.h"
+#include "objects/sprites/SpriteGeometry.h"
 #include "platform/ComPtr.h"
 
 #include <d3d9.h>
 
 #include <vector>
 
-struct DS_SpriteState;
 struct Effect;
 class DS_ABRender;
-class ParticleGeomArray;
 
 // Frame counts from a document are at least 1 (0 would divide).
 inline unsigned UsableFrameCount(unsigned frames) { return frames ? frames : 1u; }
@@ -37,6 +37,9 @@ public:
 
   virtual void InitSprite(DS_SpriteState& sprite) {}
   virtual void UpdateSprite(DS_SpriteState& sprite) {}
+  // UpdateSprite on each of the records, in order. A system may run its own rule here
+  // without a virtual call per sprite, as long as every record ends the same.
+  virtual void UpdateSprites(DS_SpriteState* sprites, size_t count);
   // (index + 1) mod frame count.
   virtual unsigned NextFrame(unsigned index);
   // How many sprites are drawn: the sprite count.
@@ -226,9 +229,84 @@ public:
   MediaParamT<unsigned> m_DelayMin{0u};
   MediaParamT<unsigned> m_DelayMax{0u};
 
+  // Whether the control watches `side` with the two tests SetSide(side) stores.
+  bool HasSideTests(int side) const;
+  // Process for a control with HasSideTests(Side), given its side's edge in d's pixels
+  // (taken once for many sprites): the same steps, with the tests known where the call
+  // is compiled.
+  template <int Side>
+  bool ProcessOwnSide(DS_SpriteState& sprite, DS_ViewObjCtrl& d, float edge) {
+    return Run<Side>(sprite, d, edge);
+  }
+
 private:
+  // The crossing or the outside test of the sprite: with Side -1 the side's own tests run
+  // inline and any other through its pointer; with a side, that side's tests against edge.
+  template <int Side>
+  bool Passes(bool crossing, const DS_SpriteState& s, const DS_ViewObjCtrl& d, float edge) const;
+  template <int Side>
+  bool Run(DS_SpriteState& s, DS_ViewObjCtrl& d, float edge);
+  // The first frame of each mode, once its edge test has passed.
   bool Enter(DS_SpriteState& s, DS_ViewObjCtrl& d);
   bool BeginBounce(DS_SpriteState& s, DS_ViewObjCtrl& d);
   bool BeginReturn(DS_SpriteState& s, DS_ViewObjCtrl& d);
   bool Continue(DS_SpriteState& s, DS_ViewObjCtrl& d);
 };
+
+// Every flow sprite meets up to four controls each frame, and nearly always leaves each
+// at its edge test: Process and the tests are here so that they inline into the update.
+template <int Side>
+[[gnu::always_inline]] inline bool DS_BoundControl::Passes(bool crossing, const DS_SpriteState& s,
+                                                           const DS_ViewObjCtrl& d, float edge) const {
+  if constexpr (Side >= 0) {
+    return crossing ? s.Crosses<Side>(edge) : s.IsOutside<Side>(edge);
+  } else {
+    const Test test = crossing ? m_CrossingTest : m_OutsideTest;
+    switch (m_Side) {
+      case 0:
+        if (test == &DS_SpriteState::IsOutsideTop) return s.IsOutsideTop(d);
+        if (test == &DS_SpriteState::CrossesTopEdge) return s.CrossesTopEdge(d);
+        break;
+      case 1:
+        if (test == &DS_SpriteState::IsOutsideBottom) return s.IsOutsideBottom(d);
+        if (test == &DS_SpriteState::CrossesBottomEdge) return s.CrossesBottomEdge(d);
+        break;
+      case 2:
+        if (test == &DS_SpriteState::IsOutsideLeft) return s.IsOutsideLeft(d);
+        if (test == &DS_SpriteState::CrossesLeftEdge) return s.CrossesLeftEdge(d);
+        break;
+      case 3:
+        if (test == &DS_SpriteState::IsOutsideRight) return s.IsOutsideRight(d);
+        if (test == &DS_SpriteState::CrossesRightEdge) return s.CrossesRightEdge(d);
+        break;
+      default:
+        break;
+    }
+    return (s.*test)(d);
+  }
+}
+
+template <int Side>
+[[gnu::always_inline]] inline bool DS_BoundControl::Run(DS_SpriteState& s, DS_ViewObjCtrl& d, float edge) {
+  if (s.boundarySide != -1) return s.boundarySide == m_Side ? Continue(s, d) : false;
+  // Bounce starts when the sprite crosses the edge, wrap and return when it is past it.
+  const int mode = m_Mode.Get();
+  if (mode < 0 || mode > 2) return false;
+  if (!Passes<Side>(mode == 1, s, d, edge)) return false;
+  if (mode == 0) return Enter(s, d);
+  return mode == 1 ? BeginBounce(s, d) : BeginReturn(s, d);
+}
+
+[[gnu::always_inline]] inline bool DS_BoundControl::Process(DS_SpriteState& s, DS_ViewObjCtrl& d) {
+  // A control without a side has no edge to watch.
+  if (!m_OutsideTest || !m_CrossingTest) return false;
+  return Run<-1>(s, d, 0.0f);
+}
+
+inline D3DCOLOR DS_BaseSpriteProp::SpriteColorFor(float phase) const {
+  // A phase above 1 (or below 0) saturates instead of wrapping the alpha byte.
+  const unsigned char a = SaturateToByte(float(m_Transparency.Derived()) * phase);
+  return MediaColor::ColorToARGB(m_Color.Get(), a);
+}
+
+inline void DS_ParticleSystemCtrl::SpriteColor(DS_SpriteState& sprite) { sprite.color = SpriteColorFor(sprite.phase); }

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <typeinfo>
 
 DS_REGISTER_OBJECT_READER(DS_FishConstructor);
 DS_REGISTER_OBJECT_READER(DS_BirdConstructor);
@@ -62,22 +63,23 @@ void DS_FishConstructor::InitSprite(DS_SpriteState& s) {
   if (s.velocity.x < 0.0f) s.halfWidth = -s.halfWidth;
 }
 
-void DS_FishConstructor::UpdateSprite(DS_SpriteState& s) {
+// Inline, so that the loop over a plain fish's records makes no call per sprite.
+[[gnu::always_inline]] inline void DS_FishConstructor::Swim(DS_SpriteState& s, const float (&sideEdges)[4]) {
   const float step = FrameStep();
   s.position.x += step * s.velocity.x;
   s.position.y += step * s.velocity.y;
 
   // Sideways a fish swims out of sight before it turns; vertically it turns at the edge.
-  if (s.IsOutsideLeft(*this)) {
+  if (s.IsOutside<2>(sideEdges[2])) {
     s.velocity.x = std::fabs(s.velocity.x);
     s.halfWidth = std::fabs(s.halfWidth);
-  } else if (s.IsOutsideRight(*this)) {
+  } else if (s.IsOutside<3>(sideEdges[3])) {
     s.velocity.x = -std::fabs(s.velocity.x);
     s.halfWidth = -std::fabs(s.halfWidth);
   }
-  if (s.CrossesTopEdge(*this)) {
+  if (s.Crosses<0>(sideEdges[0])) {
     s.velocity.y = std::fabs(s.velocity.y);
-  } else if (s.CrossesBottomEdge(*this)) {
+  } else if (s.Crosses<1>(sideEdges[1])) {
     s.velocity.y = -std::fabs(s.velocity.y);
   }
 
@@ -91,6 +93,22 @@ void DS_FishConstructor::UpdateSprite(DS_SpriteState& s) {
       s.velocity.z = 0.0f;
     }
   }
+}
+
+void DS_FishConstructor::UpdateSprite(DS_SpriteState& s) {
+  const float sideEdges[4] = {TopPixels(), BottomPixels(), LeftPixels(), RightPixels()};
+  Swim(s, sideEdges);
+}
+
+void DS_FishConstructor::UpdateSprites(DS_SpriteState* sprites, size_t count) {
+  // A class derived from the fish may add to its rule in UpdateSprite.
+  if (typeid(*this) != typeid(DS_FishConstructor)) {
+    DS_ParticleSystemCtrl::UpdateSprites(sprites, count);
+    return;
+  }
+  // The area's edges stay as they are for the whole frame: swimming changes only the sprite.
+  const float sideEdges[4] = {TopPixels(), BottomPixels(), LeftPixels(), RightPixels()};
+  for (size_t i = 0; i < count; ++i) Swim(sprites[i], sideEdges);
 }
 
 // ---------------------------------------------------------------------------------------

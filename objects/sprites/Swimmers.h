@@ -21,6 +21,8 @@ public:
   // left.
   void InitSprite(DS_SpriteState& sprite) override;
   void UpdateSprite(DS_SpriteState& sprite) override;
+  // A plain fish swims every record itself; birds and ghosts go through UpdateSprite.
+  void UpdateSprites(DS_SpriteState* sprites, size_t count) override;
 
   // The record "DS_FishConstructor", version 1: the two maximum speeds, then the sprite
   // part. The fish's reader reads the fields directly; the bird and the ghost nest the
@@ -33,6 +35,11 @@ public:
 
   float m_MaxSpeedX = 100.0f;
   float m_MaxSpeedY = 50.0f;
+
+private:
+  // The fish's motion of one sprite (UpdateSprite), with the area's pixel edges by side
+  // (top, bottom, left, right).
+  void Swim(DS_SpriteState& sprite, const float (&sideEdges)[4]);
 };
 
 class DS_BirdConstructor : public DS_FishConstructor {
