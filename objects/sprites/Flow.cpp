@@ -4,6 +4,7 @@
 #include "core/params/CompositeParams.h"
 #include "core/params/Numeric.h"
 #include "core/render/QuadList.h"
+#include "layers/RecordHead.h"
 #include "objects/sprites/SpriteGeometry.h"
 
 #include <cmath>
@@ -202,11 +203,7 @@ unsigned DS_FlowConstructor::GetSpriteCount() {
 }
 
 bool DS_FlowConstructor::ReadPart(DS_IOF_Virtual& archive) {
-  std::wstring className;
-  unsigned version = 0;
-  archive.ReadString(className);
-  archive.ReadUInt(version);
-  DS_FlowConstructor::ReadFields(archive, version);
+  DS_FlowConstructor::ReadFields(archive, ReadKnownRecordHead(archive));
   return !archive.Failed();
 }
 

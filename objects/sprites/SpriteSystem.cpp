@@ -3,6 +3,7 @@
 #include "core/document/DocResManager.h"
 #include "core/params/Numeric.h"
 #include "core/render/StageView.h"
+#include "layers/RecordHead.h"
 #include "objects/sprites/SpriteGeometry.h"
 #include "objects/sprites/SpriteObjects.h"
 #include "platform/effect/Effect.h"
@@ -18,12 +19,6 @@ void ReadUnsignedAsInt(DS_IOF_Virtual& archive, MediaParamT<unsigned>& param) {
   int value = int(param.Get());
   archive.ReadInt(value);
   param.Store(unsigned(value));
-}
-
-void ReadPartHeader(DS_IOF_Virtual& archive, unsigned& version) {
-  std::wstring className;
-  archive.ReadString(className);  // read, not compared
-  archive.ReadUInt(version);
 }
 
 }  // namespace
@@ -87,9 +82,7 @@ float DS_BaseSpriteProp::SpriteAspect() const {
 }
 
 bool DS_BaseSpriteProp::ReadPart(DS_IOF_Virtual& archive) {
-  unsigned version = 0;
-  ReadPartHeader(archive, version);
-  ReadFields(archive, version);
+  ReadFields(archive, ReadKnownRecordHead(archive));
   return !archive.Failed();
 }
 
@@ -273,8 +266,7 @@ void DS_FXParticleSystemCtrl::LoadResources() {
 }
 
 bool DS_FXParticleSystemCtrl::ReadPart(DS_IOF_Virtual& archive) {
-  unsigned version = 0;
-  ReadPartHeader(archive, version);
+  ReadKnownRecordHead(archive);
   ReadFileLink(archive, m_EffectLink);
   DS_BaseSpriteProp::ReadPart(archive);
   return !archive.Failed();
@@ -291,8 +283,7 @@ void DS_FXParticleSystemCtrl::WritePart(DS_IOF_Virtual& archive) {
 // DS_BaseFXCtrl
 
 bool DS_BaseFXCtrl::ReadPart(DS_IOF_Virtual& archive) {
-  unsigned version = 0;
-  ReadPartHeader(archive, version);
+  ReadKnownRecordHead(archive);
   DS_FXParticleSystemCtrl::ReadPart(archive);
   return !archive.Failed();
 }
@@ -327,9 +318,7 @@ void DS_StatBaseFXCtrl::LoadResources() {
 }
 
 bool DS_StatBaseFXCtrl::ReadPart(DS_IOF_Virtual& archive) {
-  unsigned version = 0;
-  ReadPartHeader(archive, version);
-  ReadFields(archive, version);
+  ReadFields(archive, ReadKnownRecordHead(archive));
   return !archive.Failed();
 }
 
@@ -380,9 +369,7 @@ void DS_GlowEffectCtrl::LoadResources() {
 }
 
 bool DS_GlowEffectCtrl::ReadPart(DS_IOF_Virtual& archive) {
-  unsigned version = 0;
-  ReadPartHeader(archive, version);
-  ReadFields(archive, version);
+  ReadFields(archive, ReadKnownRecordHead(archive));
   return !archive.Failed();
 }
 
@@ -574,8 +561,7 @@ void DS_BoundControl::CopyValues(const DS_BoundControl& source) {
 }
 
 bool DS_BoundControl::ReadPart(DS_IOF_Virtual& archive) {
-  unsigned version = 0;
-  ReadPartHeader(archive, version);  // the version is not examined
+  ReadKnownRecordHead(archive);  // the version is not examined
   ReadFields(archive);
   return !archive.Failed();
 }

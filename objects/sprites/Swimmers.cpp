@@ -2,6 +2,7 @@
 
 #include "core/archive/ReaderRegistry.h"
 #include "core/params/CompositeParams.h"
+#include "layers/RecordHead.h"
 #include "objects/sprites/SpriteGeometry.h"
 
 #include <cmath>
@@ -12,18 +13,6 @@ DS_REGISTER_OBJECT_READER(DS_FishConstructor);
 DS_REGISTER_OBJECT_READER(DS_BirdConstructor);
 DS_REGISTER_OBJECT_READER(DS_GhostConstructor);
 
-namespace {
-
-// The head of a nested part: its name and version are read and not examined.
-void SkipPartHead(DS_IOF_Virtual& archive) {
-  std::wstring className;
-  unsigned version = 0;
-  archive.ReadString(className);
-  archive.ReadUInt(version);
-}
-
-}  // namespace
-
 // ---------------------------------------------------------------------------------------
 // Fish
 
@@ -31,7 +20,7 @@ DS_FishConstructor::DS_FishConstructor(const DS_FishConstructor& other)
     : DS_ParticleSystemCtrl(other), m_MaxSpeedX(other.m_MaxSpeedX), m_MaxSpeedY(other.m_MaxSpeedY) {}
 
 bool DS_FishConstructor::ReadPart(DS_IOF_Virtual& archive) {
-  SkipPartHead(archive);
+  ReadKnownRecordHead(archive);  // the nested part's version is not examined
   ReadFields(archive, kVersion);
   return !archive.Failed();
 }
