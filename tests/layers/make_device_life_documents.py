@@ -4,8 +4,8 @@ rows that must pass (a scene class joins by adding one to passing()); the faulty
 are written on their own.
 
 Each document is one still slide over a 160 x 100 picture (left half (200, 100, 50),
-right half (40, 200, 120)) holding objects of the test-only class "DS_TestDeviceLife"
-(registered by the test program). Its record, version 1: u32 kind, u32 colour 0xAARRGGBB,
+right half (40, 200, 120)) holding scene objects: the sprite systems, the discharge bolt,
+or objects of the test-only class "DS_TestDeviceLife" (registered by the test program). Its record, version 1: u32 kind, u32 colour 0xAARRGGBB,
 i32 centre x, i32 centre y, i32 size (back-buffer pixels), then the DS_ABObj_Constructor
 base part. Kinds: 0 a square; 1 a post-pass object that draws the scene so far mirrored
 left to right over the whole target, then its square; 2 a square that makes a DEFAULT-pool

@@ -9,6 +9,8 @@
 #include "core/archive/DS_IOF_Writer.h"
 #include "core/archive/ReaderRegistry.h"
 
+#include "tests/support/RecordRead.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -32,21 +34,8 @@ const AnchoredFixture& Fixture(const char* name) {
   return kAnchoredFixtures[0];
 }
 
-struct ReadResult {
-  std::unique_ptr<DS_ABObj_Constructor> object;
-  bool failed = true;
-  size_t remaining = 0;
-};
-
-ReadResult Read(const unsigned char* data, size_t size) {
-  ResourceBuffer source(data, size);
-  DS_IOF_R<ResourceBuffer> archive(&source);
-  ReadResult result;
-  result.object.reset(ReadSceneObject(archive));
-  result.failed = archive.Failed();
-  result.remaining = archive.RemainingBytes();
-  return result;
-}
+using ReadResult = tw_test::RecordReadResult;
+using tw_test::ReadRecord;
 
 std::vector<unsigned char> Written(DS_IOF_Item& item) {
   DS_IOF_W w;
@@ -187,7 +176,7 @@ TEST(Records, EveryStoredVersionReadsThroughTheRegistry) {
   for (const RecordCase& c : kRecordCases) {
     SCOPED_TRACE(c.fixture);
     const AnchoredFixture& f = Fixture(c.fixture);
-    ReadResult r = Read(f.data, f.size);
+    ReadResult r = ReadRecord(f.data, f.size);
     ASSERT_NE(r.object, nullptr);
     EXPECT_FALSE(r.failed);
     EXPECT_EQ(r.remaining, 0u);
@@ -203,7 +192,7 @@ TEST(Records, CurrentRecordsWriteBackByteForByteAndSoDoTheirClones) {
     if (!c.current) continue;
     SCOPED_TRACE(c.fixture);
     const AnchoredFixture& f = Fixture(c.fixture);
-    ReadResult r = Read(f.data, f.size);
+    ReadResult r = ReadRecord(f.data, f.size);
     ASSERT_NE(r.object, nullptr);
     EXPECT_EQ(Written(*r.object), Bytes(f));
     auto* system = dynamic_cast<DS_ParticleSystemCtrl*>(r.object.get());
@@ -219,11 +208,11 @@ TEST(Records, OldStatObjRecordsWriteTheCurrentVersionWithTheSameValues) {
     if (c.current) continue;
     SCOPED_TRACE(c.fixture);
     const AnchoredFixture& f = Fixture(c.fixture);
-    ReadResult first = Read(f.data, f.size);
+    ReadResult first = ReadRecord(f.data, f.size);
     ASSERT_NE(first.object, nullptr);
     const std::vector<unsigned char> bytes = Written(*first.object);
     EXPECT_NE(bytes, Bytes(f));
-    ReadResult again = Read(bytes.data(), bytes.size());
+    ReadResult again = ReadRecord(bytes.data(), bytes.size());
     ASSERT_NE(again.object, nullptr);
     EXPECT_FALSE(again.failed);
     EXPECT_EQ(again.remaining, 0u);
@@ -235,7 +224,7 @@ TEST(Records, TruncatedRecordsReadWithoutCrashAndReportFailure) {
   for (const AnchoredFixture& f : kAnchoredFixtures) {
     SCOPED_TRACE(f.name);
     for (size_t cut = 0; cut < f.size; ++cut) {
-      ReadResult r = Read(f.data, cut);
+      ReadResult r = ReadRecord(f.data, cut);
       ASSERT_TRUE(r.object == nullptr || r.failed) << "a record cut to " << cut << " of " << f.size
                                                     << " bytes read as complete";
     }

@@ -8,7 +8,7 @@
 #include "core/render/Device.h"
 #include "layers/DS_2D_Light.h"
 #include "tests/support/RecordingRender.h"
-#include "tests/support/TestDevice.h"
+#include "tests/support/SceneDevice.h"
 
 #include <d3d9.h>
 #include <gtest/gtest.h>
@@ -23,52 +23,14 @@ using tw_test::LoggingEffect;
 
 constexpr UINT kW = 320, kH = 200;
 
-class SpriteDeviceTest : public testing::Test {
+class SpriteDeviceTest : public tw_test::SceneDeviceTest {
 protected:
   void SetUp() override {
-    ASSERT_TRUE(m_Dev.Create(kW, kH)) << m_Dev.error;
-    m_Device = m_Dev.device;
-    g_Device = m_Device;
-    g_StageView = new DS_StageView();
-    g_DocResManager = new DS_DocResManager();
-    StoreTexture(L"black.png", kW, kH, 0xFF000000);
-    StoreTexture(L"white.png", 1, 1, 0xFFFFFFFF);
-    m_Layer.reset(new DS_2D_Light());
-    m_Layer->PictureLink().StoreKey(L"black.png", 1);
-    m_Layer->CreateDeviceObjects();
-    m_Layer->Resize(kW, kH);  // picture pixels are back-buffer pixels
-    m_Layer->SetViewMode(0);
-    m_Layer->OnDeviceReset();
-  }
-  void TearDown() override {
-    m_Layer.reset();
-    delete g_DocResManager;
-    g_DocResManager = nullptr;
-    delete g_StageView;
-    g_StageView = nullptr;
-    g_Device = nullptr;
-    if (m_Device) {
-      m_Dev.device = nullptr;
-      EXPECT_EQ(m_Device->Release(), 0u) << "device objects leaked";
-    }
-    m_Dev.Destroy();
-  }
-
-  // A one-colour managed texture filed in the store under a link.
-  void StoreTexture(const wchar_t* path, UINT w, UINT h, D3DCOLOR colour) {
-    IDirect3DTexture9* t = nullptr;
-    ASSERT_EQ(m_Device->CreateTexture(w, h, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr), D3D_OK);
-    D3DLOCKED_RECT lr{};
-    t->LockRect(0, &lr, nullptr, 0);
-    for (UINT y = 0; y < h; ++y) {
-      auto* row = reinterpret_cast<D3DCOLOR*>(static_cast<BYTE*>(lr.pBits) + y * lr.Pitch);
-      for (UINT x = 0; x < w; ++x) row[x] = colour;
-    }
-    t->UnlockRect(0);
-    DS_TextureRecord record;
-    record.Assign(t, w, h);
-    g_DocResManager->Tables().textureSets[DS_LinkKey(path, 1)].AddTexture(record);
-    t->Release();
+    SceneDeviceTest::SetUp();
+    if (HasFatalFailure()) return;
+    StorePicture(L"black.png", Solid(kW, kH, 0xFF000000));
+    StorePicture(L"white.png", Solid(1, 1, 0xFFFFFFFF));
+    MakeLayer(L"black.png");
   }
 
   // A white square-sprite system of `count` sprites of 40 pixels, and its runtime object.
@@ -95,9 +57,6 @@ protected:
     return c & 0x00FFFFFF;
   }
 
-  tw_test::TestDevice m_Dev;
-  IDirect3DDevice9* m_Device = nullptr;
-  std::unique_ptr<DS_2D_Light> m_Layer;
 };
 
 TEST_F(SpriteDeviceTest, SpritesAreDrawnWhereTheyAreWithTheirColours) {

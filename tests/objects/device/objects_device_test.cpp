@@ -14,7 +14,7 @@
 #include "platform/effect/Effect.h"
 #include "tests/objects/base/BaseTestSupport.h"
 #include "tests/support/RecordingRender.h"
-#include "tests/support/TestDevice.h"
+#include "tests/support/SceneDevice.h"
 
 #include <d3d9.h>
 #include <gtest/gtest.h>
@@ -61,70 +61,15 @@ public:
   size_t placed = 0;
 };
 
-class ObjectsDevice : public testing::Test {
+class ObjectsDevice : public tw_test::SceneDeviceTest {
 protected:
   void SetUp() override {
-    ASSERT_TRUE(m_Dev.Create(kW, kH)) << m_Dev.error;
-    m_Device = m_Dev.device;
-    g_Device = m_Device;
-    g_StageView = new DS_StageView();
-    g_DocResManager = new DS_DocResManager();
+    SceneDeviceTest::SetUp();
+    if (HasFatalFailure()) return;
     StorePicture(L"dark.png", Solid(kW, kH, 0xFF0A1428));
-    m_Layer.reset(new DS_2D_Light());
-    m_Layer->PictureLink().StoreKey(L"dark.png", 1);
-    m_Layer->CreateDeviceObjects();
-    m_Layer->Resize(kW, kH);
-    m_Layer->SetViewMode(0);
-    m_Layer->OnDeviceReset();
+    MakeLayer(L"dark.png");
   }
-
-  void TearDown() override {
-    m_Objects.clear();
-    if (m_Layer) m_Layer->OnDeviceLost();
-    m_Layer.reset();
-    delete g_DocResManager;
-    g_DocResManager = nullptr;
-    delete g_StageView;
-    g_StageView = nullptr;
-    g_Device = nullptr;
-    if (m_Device) {
-      m_Dev.device = nullptr;
-      EXPECT_EQ(m_Device->Release(), 0u) << "device objects leaked";
-    }
-    m_Dev.Destroy();
-  }
-
-  // A managed texture of w x h filled by colour(x, y) (0xAARRGGBB).
-  IDirect3DTexture9* MakeTexture(UINT w, UINT h, const std::function<D3DCOLOR(UINT, UINT)>& colour) {
-    IDirect3DTexture9* t = nullptr;
-    EXPECT_EQ(m_Device->CreateTexture(w, h, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr), D3D_OK);
-    if (!t) return nullptr;
-    D3DLOCKED_RECT lr{};
-    t->LockRect(0, &lr, nullptr, 0);
-    for (UINT y = 0; y < h; ++y) {
-      auto* row = reinterpret_cast<D3DCOLOR*>(static_cast<BYTE*>(lr.pBits) + y * lr.Pitch);
-      for (UINT x = 0; x < w; ++x) row[x] = colour(x, y);
-    }
-    t->UnlockRect(0);
-    return t;
-  }
-  IDirect3DTexture9* Solid(UINT w, UINT h, D3DCOLOR c) {
-    return MakeTexture(w, h, [c](UINT, UINT) { return c; });
-  }
-
-  // Files a picture in the resource store under a link, as a document's stored image is.
-  void StorePicture(const DS_LinkKey& key, IDirect3DTexture9* texture) {
-    ASSERT_NE(texture, nullptr);
-    D3DSURFACE_DESC desc{};
-    texture->GetLevelDesc(0, &desc);
-    DS_TextureRecord record;
-    record.Assign(texture, desc.Width, desc.Height);
-    g_DocResManager->Tables().textureSets[key].AddTexture(record);
-    texture->Release();
-  }
-  void StorePicture(const std::wstring& path, IDirect3DTexture9* texture) {
-    StorePicture(DS_LinkKey(path, 1), texture);
-  }
+  void ReleaseObjects() override { m_Objects.clear(); }
 
   // One frame: the picture, then the objects as the slide draws them (a post-pass object
   // reads the picture as the scene so far), then the back buffer read back.
@@ -159,9 +104,6 @@ protected:
     EXPECT_TRUE(Near(got, want, tolerance)) << "at (" << x << ", " << y << ") got " << got << " want " << want;
   }
 
-  tw_test::TestDevice m_Dev;
-  IDirect3DDevice9* m_Device = nullptr;
-  std::unique_ptr<DS_2D_Light> m_Layer;
   DS_RuntimeObjects m_Objects;
   std::vector<DWORD> m_Pixels;
 };

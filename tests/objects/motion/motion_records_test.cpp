@@ -10,6 +10,8 @@
 
 #include "motion_fixtures.h"
 
+#include "tests/support/RecordRead.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -33,21 +35,8 @@ const Fixture kAllFixtures[] = {
     MOTION_FIXTURE(RainV1),
 };
 
-struct ReadResult {
-  std::unique_ptr<DS_ABObj_Constructor> object;
-  bool failed = true;
-  size_t remaining = 0;
-};
-
-ReadResult ReadRecord(const unsigned char* data, size_t size) {
-  ResourceBuffer source(data, size);
-  DS_IOF_R<ResourceBuffer> archive(&source);
-  ReadResult result;
-  result.object.reset(ReadSceneObject(archive));
-  result.failed = archive.Failed();
-  result.remaining = source.Remaining();
-  return result;
-}
+using ReadResult = tw_test::RecordReadResult;
+using tw_test::ReadRecord;
 
 template <class T>
 std::unique_ptr<T> ReadAs(const Fixture& f) {

@@ -10,6 +10,8 @@
 
 #include "sprite_record_fixtures.h"
 
+#include "tests/support/RecordRead.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -18,21 +20,9 @@
 
 namespace {
 
-struct ReadResult {
-  std::unique_ptr<DS_ABObj_Constructor> object;
-  bool failed = false;
-  size_t left = 0;
-};
+using ReadResult = tw_test::RecordReadResult;
 
-ReadResult Read(const std::vector<unsigned char>& bytes) {
-  ResourceBuffer source(bytes.data(), bytes.size());
-  DS_IOF_R<ResourceBuffer> archive(&source);
-  ReadResult r;
-  r.object.reset(ReadSceneObject(archive));
-  r.failed = archive.Failed();
-  r.left = archive.RemainingBytes();
-  return r;
-}
+ReadResult Read(const std::vector<unsigned char>& bytes) { return tw_test::ReadRecord(bytes.data(), bytes.size()); }
 
 // A description that read builds its runtime object and lives through a few frames.
 void RunFrames(DS_ABObj_Constructor& description) {
@@ -56,7 +46,7 @@ TEST_P(RecordMutation, TheWholeRecordReadsExactly) {
   ReadResult r = Read(Bytes());
   ASSERT_NE(r.object, nullptr);
   EXPECT_FALSE(r.failed);
-  EXPECT_EQ(r.left, 0u) << "the reader left bytes of its own record";
+  EXPECT_EQ(r.remaining, 0u) << "the reader left bytes of its own record";
   RunFrames(*r.object);
 }
 

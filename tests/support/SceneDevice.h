@@ -1,0 +1,102 @@
+#pragma once
+// A test fixture for scene objects on a real device under Wine: the device with the
+// globals a scene draws with (g_Device, g_StageView, g_DocResManager), pictures filed in
+// the resource store as a document's stored images are, and a layer whose picture fills
+// the target, so that picture pixels are back-buffer pixels. Tear-down gives everything
+// back and checks that the device's last reference was the test's own.
+#include "core/document/DocResManager.h"
+#include "core/render/Device.h"
+#include "core/render/StageView.h"
+#include "layers/DS_2D_Light.h"
+#include "tests/support/TestDevice.h"
+
+#include <d3d9.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace tw_test {
+
+class SceneDeviceTest : public testing::Test {
+protected:
+  explicit SceneDeviceTest(UINT width = 320, UINT height = 200) : m_Width(width), m_Height(height) {}
+
+  void SetUp() override {
+    ASSERT_TRUE(m_Dev.Create(m_Width, m_Height)) << m_Dev.error;
+    m_Device = m_Dev.device;
+    g_Device = m_Device;
+    g_StageView = new DS_StageView();
+    g_DocResManager = new DS_DocResManager();
+  }
+
+  void TearDown() override {
+    ReleaseObjects();
+    if (m_Layer) m_Layer->OnDeviceLost();
+    m_Layer.reset();
+    delete g_DocResManager;
+    g_DocResManager = nullptr;
+    delete g_StageView;
+    g_StageView = nullptr;
+    g_Device = nullptr;
+    if (m_Device) {
+      m_Dev.device = nullptr;
+      EXPECT_EQ(m_Device->Release(), 0u) << "device objects leaked";
+    }
+    m_Dev.Destroy();
+  }
+
+  // What a test holds on the device beyond the layer, given back before it.
+  virtual void ReleaseObjects() {}
+
+  // The layer, showing the picture filed under the link (path, 1) over the whole target.
+  void MakeLayer(const std::wstring& picture) {
+    m_Layer.reset(new DS_2D_Light());
+    m_Layer->PictureLink().StoreKey(picture, 1);
+    m_Layer->CreateDeviceObjects();
+    m_Layer->Resize(m_Width, m_Height);
+    m_Layer->SetViewMode(0);
+    m_Layer->OnDeviceReset();
+  }
+
+  // A managed texture of w x h filled by colour(x, y) (0xAARRGGBB).
+  IDirect3DTexture9* MakeTexture(UINT w, UINT h, const std::function<D3DCOLOR(UINT, UINT)>& colour) {
+    IDirect3DTexture9* t = nullptr;
+    EXPECT_EQ(m_Device->CreateTexture(w, h, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr), D3D_OK);
+    if (!t) return nullptr;
+    D3DLOCKED_RECT lr{};
+    t->LockRect(0, &lr, nullptr, 0);
+    for (UINT y = 0; y < h; ++y) {
+      auto* row = reinterpret_cast<D3DCOLOR*>(static_cast<BYTE*>(lr.pBits) + y * lr.Pitch);
+      for (UINT x = 0; x < w; ++x) row[x] = colour(x, y);
+    }
+    t->UnlockRect(0);
+    return t;
+  }
+  IDirect3DTexture9* Solid(UINT w, UINT h, D3DCOLOR c) {
+    return MakeTexture(w, h, [c](UINT, UINT) { return c; });
+  }
+
+  // Files a picture (taking over the caller's reference) under a link, as a document's
+  // stored image is.
+  void StorePicture(const DS_LinkKey& key, IDirect3DTexture9* texture) {
+    ASSERT_NE(texture, nullptr);
+    D3DSURFACE_DESC desc{};
+    texture->GetLevelDesc(0, &desc);
+    DS_TextureRecord record;
+    record.Assign(texture, desc.Width, desc.Height);
+    g_DocResManager->Tables().textureSets[key].AddTexture(record);
+    texture->Release();
+  }
+  void StorePicture(const std::wstring& path, IDirect3DTexture9* texture) {
+    StorePicture(DS_LinkKey(path, 1), texture);
+  }
+
+  UINT m_Width, m_Height;
+  TestDevice m_Dev;
+  IDirect3DDevice9* m_Device = nullptr;
+  std::unique_ptr<DS_2D_Light> m_Layer;
+};
+
+}  // namespace tw_test
