@@ -120,6 +120,24 @@ def sprite_systems():
     ]
 
 
+# -- particle generators -------------------------------------------------------------------
+# Each family's rows: {name: (document, probes)} as in passing().
+
+def air_brush_rows():
+    """The air brushes: custom air brush, bling, twinkling stars, aurora."""
+    return {}
+
+
+def falling_star_rows():
+    """Falling stars and fireworks."""
+    return {}
+
+
+def animated_font_rows():
+    """The animated font."""
+    return {}
+
+
 # The documents every scene class must carry through a device life: a class joins by adding
 # a row. Each row: a document, and points of its first frame (x, y, (r, g, b)) worked out by
 # hand, which show that the frame is the scene (a black frame would match itself after any
@@ -147,6 +165,9 @@ def passing():
         "DischargeBolt": (bolt_document(),
                           [(40, 50, (255, 255, 255)), (100, 45, (255, 255, 255)),
                            (40, 20, LEFT), (120, 80, RIGHT), (10, 50, LEFT), (150, 50, RIGHT)]),
+        **air_brush_rows(),
+        **falling_star_rows(),
+        **animated_font_rows(),
     }
 
 

@@ -36,6 +36,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "docbuilder"))
 from docbuilder import Writer  # noqa: E402
 import demo_sprites  # noqa: E402
+import demo_particles  # noqa: E402
 
 HEADER = "KVQ v 4.0.0"
 PICTURE_W, PICTURE_H = 1024, 640
@@ -295,6 +296,7 @@ def build(out_path, probes_path=None, still=False):
     else:
         add_sounds(slides, audio_files, stored_records)
         demo_sprites.add_sprites(slides, sprite_pictures, png_rgba_bytes, W, H)
+        demo_particles.add_particles(slides, sprite_pictures, stored_records, png_rgba_bytes, W, H)
     used = {s["picture"] for s in slides} | {border}
     painted = [(name, paint()) for name, paint in painters if links[name] in used]
 

@@ -61,9 +61,24 @@ def records():
     }
 
 
+# -- particle generators: each family's records, {name: writer} as in records() -------------
+
+def air_brush_records():
+    return {}
+
+
+def falling_star_records():
+    return {}
+
+
+def animated_font_records():
+    return {}
+
+
 def main(path):
     fixtures = {}
-    for name, write in records().items():
+    for name, write in {**records(), **air_brush_records(), **falling_star_records(),
+                        **animated_font_records()}.items():
         w = Writer()
         write(w)
         fixtures[name] = w.bytes()

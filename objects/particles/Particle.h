@@ -1,0 +1,212 @@
+#pragma once
+// Particles and their processes. A particle carries a position, the position it had at the
+// previous emission step, ten float channels and an ordered list of processes; each
+// process advances one aspect of the particle by the generator's clock step and votes on
+// whether it lives on. A generator removes a particle the first time the vote is false.
+//
+// Channels: 0 life fraction, 1 size, 2 opacity, 3 age (seconds), 4 angle (radians), 5..9
+// further factors (defaults 0, 1, 1, 0, 0, 1, 1, 1, 1, 1).
+//
+// Steady state allocates nothing: processes and list nodes come from fixed-size block
+// pools whose blocks are reused once freed; a generator builds an emitted particle in
+// place in its list.
+#include <d3dx9math.h>
+#include <cstddef>
+#include <list>
+#include <new>
+
+// Fixed-size blocks for the particles' small objects (processes, list nodes, origin
+// particles), by size class of 16 bytes up to kMaxBlockBytes. Freed blocks go back to
+// their class's free list and are handed out again; chunks are never returned to the
+// heap. The scene runs on one thread; the pools are not locked.
+class BlockPool {
+public:
+  static constexpr size_t kMaxBlockBytes = 256;
+  // A block of at least `bytes`; larger requests go to the heap.
+  static void* Allocate(size_t bytes);
+  static void Free(void* block, size_t bytes) noexcept;
+  // Chunks taken from the heap so far (a benchmark's steady state takes none).
+  static size_t ChunkCount();
+};
+
+// An allocator over the block pools, for the particle lists' nodes. Stateless: lists using
+// it splice freely.
+template <class T>
+struct PoolAllocator {
+  using value_type = T;
+  PoolAllocator() = default;
+  template <class U>
+  PoolAllocator(const PoolAllocator<U>&) noexcept {}
+  T* allocate(size_t n) {
+    if (n == 1) return static_cast<T*>(BlockPool::Allocate(sizeof(T)));
+    return static_cast<T*>(::operator new(n * sizeof(T)));
+  }
+  void deallocate(T* p, size_t n) noexcept {
+    if (n == 1) BlockPool::Free(p, sizeof(T));
+    else ::operator delete(p);
+  }
+  template <class U>
+  bool operator==(const PoolAllocator<U>&) const noexcept { return true; }
+  template <class U>
+  bool operator!=(const PoolAllocator<U>&) const noexcept { return false; }
+};
+
+class Particle;
+
+// A process: a small behaviour a particle runs every step.
+class PProcess {
+public:
+  virtual ~PProcess() = default;
+  // Advances the process on p by dt seconds; the result is its vote on whether p lives on.
+  virtual bool Process(float dt, Particle& p) = 0;
+  // A new copy with the same field values (state included).
+  virtual PProcess* Clone() const = 0;
+  // Processes live in the block pools.
+  static void* operator new(size_t bytes) { return BlockPool::Allocate(bytes); }
+  static void operator delete(void* block, size_t bytes) noexcept { BlockPool::Free(block, bytes); }
+};
+
+class Particle {
+public:
+  static constexpr int kChannels = 10;
+  // The most processes a particle holds; the generators attach at most five.
+  static constexpr int kMaxProcesses = 8;
+  enum Channel { kLife = 0, kSize = 1, kOpacity = 2, kAge = 3, kAngle = 4 };
+
+  Particle() = default;
+  // Position and previous position both (x, y, z).
+  Particle(float x, float y, float z) : position(x, y, z), previous(x, y, z) {}
+  explicit Particle(const D3DXVECTOR3& at) : position(at), previous(at) {}
+  // Copies position, previous position and channels, and clones every process in order.
+  Particle(const Particle& other);
+  Particle& operator=(const Particle& other);
+  ~Particle() { ClearProcesses(); }
+
+  // Process(dt, *this) on every process in list order, always on all of them; the AND of
+  // the votes (true with no processes).
+  bool RunProcesses(float dt);
+  void ClearProcesses();
+  void ResetPrevious() { previous = position; }
+  // Appends a process the particle then owns. A particle that already holds kMaxProcesses
+  // deletes it.
+  void AddProcess(PProcess* process);
+  int ProcessCount() const { return m_ProcessCount; }
+  PProcess* ProcessAt(int i) const { return i >= 0 && i < m_ProcessCount ? m_Processes[i] : nullptr; }
+
+  D3DXVECTOR3 position{0.0f, 0.0f, 0.0f};
+  D3DXVECTOR3 previous{0.0f, 0.0f, 0.0f};
+  float channels[kChannels] = {0.0f, 1.0f, 1.0f, 0.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f};
+
+private:
+  PProcess* m_Processes[kMaxProcesses] = {};
+  int m_ProcessCount = 0;
+};
+
+using ParticleList = std::list<Particle, PoolAllocator<Particle>>;
+
+// A channel index from outside (a constructor argument): outside 0..9 the process acts on
+// nothing.
+inline float* ParticleChannel(Particle& p, int channel) {
+  return channel >= 0 && channel < Particle::kChannels ? &p.channels[channel] : nullptr;
+}
+
+// Channel 0 += rate x dt; alive while channel 0 < 1.
+class PLifeConst final : public PProcess {
+public:
+  explicit PLifeConst(float rate) : rate(rate) {}
+  bool Process(float dt, Particle& p) override;
+  PProcess* Clone() const override { return new PLifeConst(*this); }
+  float rate;
+};
+
+// Channel 3 += dt; alive while channel 3 < the maximum age.
+class PAgeConst final : public PProcess {
+public:
+  explicit PAgeConst(float maxAge) : maxAge(maxAge) {}
+  bool Process(float dt, Particle& p) override;
+  PProcess* Clone() const override { return new PAgeConst(*this); }
+  float maxAge;
+};
+
+// Moves a channel by a total change linearly over an age window, in steps.
+class PFade final : public PProcess {
+public:
+  PFade(int channel, float startAge, float endAge, float change)
+      : channel(channel), startAge(startAge), endAge(endAge), remaining(change) {}
+  bool Process(float dt, Particle& p) override;
+  PProcess* Clone() const override { return new PFade(*this); }
+  int channel;
+  float startAge, endAge, remaining;
+};
+
+// Channel += rate x dt while lifeFrom < channel 0 < lifeTo.
+class PSteady final : public PProcess {
+public:
+  PSteady(int channel, float lifeFrom, float lifeTo, float rate)
+      : channel(channel), lifeFrom(lifeFrom), lifeTo(lifeTo), rate(rate) {}
+  bool Process(float dt, Particle& p) override;
+  PProcess* Clone() const override { return new PSteady(*this); }
+  int channel;
+  float lifeFrom, lifeTo, rate;
+};
+
+// A channel that rests at its base value and now and then flashes up to 1.5 times it.
+class PTwinkle final : public PProcess {
+public:
+  PTwinkle(int channel, float timer, float base, float period)
+      : channel(channel), timer(timer), base(base), period(period) {}
+  bool Process(float dt, Particle& p) override;
+  PProcess* Clone() const override { return new PTwinkle(*this); }
+  int channel;
+  float timer, base, period;
+};
+
+// position += v dt + a dt^2 / 2; v += a dt.
+class PKinetic final : public PProcess {
+public:
+  PKinetic(const D3DXVECTOR3& velocity, const D3DXVECTOR3& acceleration)
+      : velocity(velocity), acceleration(acceleration) {}
+  bool Process(float dt, Particle& p) override;
+  PProcess* Clone() const override { return new PKinetic(*this); }
+  D3DXVECTOR3 velocity, acceleration;
+};
+
+// Channel 4 += rate x dt.
+class PSpin final : public PProcess {
+public:
+  explicit PSpin(float rate) : rate(rate) {}
+  bool Process(float dt, Particle& p) override;
+  PProcess* Clone() const override { return new PSpin(*this); }
+  float rate;
+};
+
+// What a wandering particle's owner supplies, read afresh at every step: the rectangle
+// (x0, y0)-(x1, y1), the speed factor, the retarget period and the steering time (s).
+struct BrownianSettings {
+  float x0 = 0.0f, y0 = 0.0f, x1 = 0.0f, y1 = 0.0f;
+  float speed = 1.0f;
+  float retargetPeriod = 1.0f;
+  float steerTime = 1.0f;
+};
+
+// Random wandering inside the owner's rectangle.
+class PBrownian final : public PProcess {
+public:
+  // Three draws: y velocity, x velocity, time to the first retarget.
+  explicit PBrownian(const BrownianSettings* settings);
+  bool Process(float dt, Particle& p) override;
+  PProcess* Clone() const override { return new PBrownian(*this); }
+  // Steers towards the target velocity over the steering time; a steering time of 0 (or
+  // less, or not a number) takes the target at once.
+  void SetTarget(const D3DXVECTOR3& target);
+  const BrownianSettings* settings;  // not owned
+  D3DXVECTOR3 velocity{0.0f, 0.0f, 0.0f};
+  D3DXVECTOR3 acceleration{0.0f, 0.0f, 0.0f};
+  float accelerationTimeLeft = 0.0f;
+  float retargetTimeLeft = 0.0f;
+  unsigned char inside = 1;
+};
+
+// A copied owner re-points the wandering processes of its copied particles from the
+// settings block they were copied with to its own.
+void RepointBrownian(ParticleList& particles, const BrownianSettings* from, const BrownianSettings* to);
