@@ -383,6 +383,55 @@ def set_solid_frames(path):
         f.write(texture_set([0.25, 0.5, 0.75], frames))
 
 
+
+# The letters of the animated-font word "HELLO", on the 5 x 7 grid of GLYPHS.
+FONT_LETTERS = {
+    "H": ["10001", "10001", "10001", "11111", "10001", "10001", "10001"],
+    "E": ["11111", "10000", "10000", "11110", "10000", "10000", "11111"],
+    "L": ["10000", "10000", "10000", "10000", "10000", "10000", "11111"],
+    "O": ["01110", "10001", "10001", "10001", "10001", "10001", "01110"],
+}
+FONT_LETTER_SIZE = 64  # each frame is 64 x 64; the glyph's cells are 8 x 8 from (12, 4)
+FONT_LETTER_CELL, FONT_LETTER_LEFT, FONT_LETTER_TOP = 8, 12, 4
+
+
+def font_letter_frame(rows, band):
+    """A gold letter with a soft dark rim on transparent, and a bright diagonal band at
+    `band` (0 top left to 1 bottom right; None for the plain letter)."""
+    size, cell, left, top = FONT_LETTER_SIZE, FONT_LETTER_CELL, FONT_LETTER_LEFT, FONT_LETTER_TOP
+
+    def on(x, y):
+        gx, gy = (x - left) // cell, (y - top) // cell
+        return 0 <= gx < 5 and 0 <= gy < 7 and x >= left and y >= top and rows[gy][gx] == "1"
+
+    def pixel(x, y):
+        if on(x, y):
+            v = (y - top) / (7.0 * cell)
+            r, g, b = 1.0, lerp(0.88, 0.55, v), lerp(0.45, 0.12, v)
+            if band is not None:
+                u = ((x - left) / (5.0 * cell) + v) / 2.0
+                shine = math.exp(-((u - band) / 0.09) ** 2)
+                r, g, b = r, g + 0.5 * shine, b + 0.8 * shine
+            return (r, g, b, 1.0)
+        if any(on(x + dx, y + dy) for dx, dy in ((-2, 0), (2, 0), (0, -2), (0, 2), (-1, -1), (1, 1), (-1, 1), (1, -1))):
+            return (0.12, 0.05, 0.0, 0.55)
+        return (0.0, 0.0, 0.0, 0.0)
+
+    return dds_bytes(size, size, pixel)
+
+
+def set_font_letter(letter, rest):
+    """A letter of the animated font: the plain letter for `rest` seconds, then a shimmer
+    that sweeps across it in three frames of 0.1 s."""
+    def make(path):
+        rows = FONT_LETTERS[letter]
+        bands = [None, 0.2, 0.5, 0.8]
+        frames = [("%s%d.dds" % (letter, i), font_letter_frame(rows, band)) for i, band in enumerate(bands)]
+        with open(path, "wb") as f:
+            f.write(texture_set([rest, 0.1, 0.1, 0.1], frames))
+    return make
+
+
 # ---------------------------------------------------------------------------------------
 # Meshes as text .x files: one Mesh with texture coordinates (the loader computes the
 # normals and the bounding sphere itself).
@@ -491,6 +540,12 @@ PICTURES = {
 
 TEXTURE_SETS = {
     120: set_solid_frames,
+    # The animated font's letters H, E, L, O: each rests a little longer than the one
+    # before, so that the shimmer ripples along the word and drifts.
+    150: set_font_letter("H", 1.2),
+    151: set_font_letter("E", 1.3),
+    152: set_font_letter("L", 1.4),
+    153: set_font_letter("O", 1.5),
 }
 
 MESHES = {
