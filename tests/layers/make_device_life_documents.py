@@ -22,6 +22,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "..", "tools", "demo"))
 
 from docbuilder import Writer, abobj_part  # noqa: E402
 from make_demo import HEADER, png_bytes, png_rgba_bytes, resource_store, slide  # noqa: E402
+import particles  # noqa: E402
 import sprites  # noqa: E402
 
 PICTURE_W, PICTURE_H = 160, 100
@@ -134,8 +135,25 @@ def falling_star_rows():
 
 
 def animated_font_rows():
-    """The animated font."""
-    return {}
+    """The animated font: two letters whose sets the document carries under the module's
+    links (so the module is not needed): a magenta 16 x 16 at corner (50, 40) and a white
+    8 x 8 at (90, 50), the line at scale 200 about (80, 50). Each box moves to the centre
+    plus twice its corner's offset and doubles: magenta x 20..51, y 30..61 (left half);
+    white x 100..115, y 50..65 (right half)."""
+    white = (255, 255, 255)
+    magenta_link, white_link = ("velmora.dll", 150), ("velmora.dll", 151)
+    pictures = [(magenta_link, "magenta.png", png_rgba_bytes(16, 16, lambda x, y: MAGENTA + (255,))),
+                (white_link, "white.png", png_rgba_bytes(8, 8, lambda x, y: white + (255,)))]
+    font = lambda w: particles.animated_font(  # noqa: E731
+        w, text="Hi", scale=200, letters=[magenta_link, white_link],
+        static=dict(centre=(80.0, 50.0, 0.0), tex=dict(generator=dict(
+            stored=[(50.0, 40.0, 0.0), (90.0, 50.0, 0.0)], abobj=dict(name="font")))))
+    return {
+        "AnimatedFont": (document([font], pictures),
+                         [(20, 30, MAGENTA), (51, 61, MAGENTA), (35, 45, MAGENTA), (52, 45, LEFT), (19, 45, LEFT),
+                          (100, 50, white), (115, 65, white), (99, 58, RIGHT), (116, 58, RIGHT), (108, 66, RIGHT),
+                          (150, 90, RIGHT)]),
+    }
 
 
 # The documents every scene class must carry through a device life: a class joins by adding

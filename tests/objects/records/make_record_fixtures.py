@@ -10,6 +10,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "..", "..", "tools", "docbuilder"))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "support"))
 
 from docbuilder import Writer, interval  # noqa: E402
+import particles  # noqa: E402
 import sprites  # noqa: E402
 from fixture_header import write_header  # noqa: E402
 
@@ -72,7 +73,16 @@ def falling_star_records():
 
 
 def animated_font_records():
-    return {}
+    module = "velmora.dll"
+    return {
+        "AnimatedFont": lambda w: particles.animated_font(
+            w, text="HELLO", clock=150, scale=175, settings=(3, 4, 5), setting=6,
+            glyphs=[("E", (module, 151)), ("H", (module, 150)), ("L", (module, 152)), ("O", (module, 153))],
+            letters=[(module, 150), (module, 151), (module, 152), (module, 152), (module, 153)],
+            static=dict(centre=(160.0, 100.0, 0.0), tex=dict(effect=("fx\\font.fx", 9), generator=dict(
+                stored=[(10.0, 20.0, 0.0), (58.0, 20.0, 0.0), (106.0, 20.0, 0.0), (154.0, 20.0, 0.0)],
+                abobj=dict(name="damaged", time_line_args=dict(mode=1, intervals=[interval(0.0, 5.0)])))))),
+    }
 
 
 def main(path):
