@@ -40,9 +40,30 @@ def star_objects(links, W, H):
 FONT_PICTURES = {}
 
 
+# The module's stored letter sets (module/make_resources.py): 64 x 64 frames whose glyph
+# is 40 x 56 from (12, 4), so letters 48 apart leave 8 pixels between glyphs.
+FONT_MODULE = "velmora.dll"
+FONT_LETTER_IDS = {"H": 150, "E": 151, "L": 152, "O": 153}
+FONT_ADVANCE = 48
+
+
+def font_line(text, centre, scale, name):
+    """A line of module letters centred on `centre` (x, y), scaled about it."""
+    cx, cy = centre
+    width = FONT_ADVANCE * (len(text) - 1) + 64
+    left, top = cx - width / 2.0, cy - 32.0
+    corners = [(left + FONT_ADVANCE * i, top, 0.0) for i in range(len(text))]
+    letters = [(FONT_MODULE, FONT_LETTER_IDS[c]) for c in text]
+    glyphs = [(c, (FONT_MODULE, FONT_LETTER_IDS[c])) for c in sorted(set(text))]
+    return lambda w: particles.animated_font(
+        w, text=text, clock=100, scale=scale, glyphs=glyphs, letters=letters,
+        static=dict(centre=(cx, cy, 0.0), tex=dict(generator=dict(stored=corners, abobj=dict(name=name)))))
+
+
 def font_objects(links, W, H):
-    """The animated font. Its letters are stored texture sets in the module."""
-    return {}
+    """The animated font. Its letters are stored texture sets in the module: a greeting in
+    the coast's sky, drawn as the pictures show it (no effect)."""
+    return {2: [font_line("HELLO", (0.55 * W, 0.3 * H), 120, "Greeting")]}
 
 
 def add_particles(slides, pictures, records, png_rgba_bytes, W, H):
