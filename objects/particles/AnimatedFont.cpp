@@ -96,6 +96,9 @@ void DS_AnimatedFont::UpdateFrame(float time, DS_ParticlesObj&) {
 
 void DS_AnimatedFont::Render(DS_ABRender& context, DS_ParticlesObj& runtime) {
   if (runtime.BatchCount() == 0) return;
+  // A batch whose buffers could not be made holds no quads, whatever its count says.
+  const DS_ParticleBatch& batch = runtime.Batch(0);
+  if (!batch.vertexBuffer || !batch.indexBuffer) return;
   const size_t letters = std::min<size_t>(runtime.Count(0), m_LetterFrames.size());
   Effect* effect = m_Effect.Get();
   for (size_t i = 0; i < letters; ++i) {
@@ -104,7 +107,7 @@ void DS_AnimatedFont::Render(DS_ABRender& context, DS_ParticlesObj& runtime) {
     IDirect3DTexture9* texture = m_LetterFrames[i].CurrentTexture();
     if (!texture) continue;
     if (g_Device) g_Device->SetTexture(0, texture);
-    context.DrawQuadRange(runtime.Batch(0), &effect, UINT(i), 1);
+    context.DrawQuadRange(batch, &effect, UINT(i), 1);
   }
 }
 

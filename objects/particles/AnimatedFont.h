@@ -23,7 +23,8 @@ public:
   // Advances the font's clock and steps every letter's frames against it.
   void UpdateFrame(float time, DS_ParticlesObj& runtime) override;
   // Each letter with its current frame on stage 0, one quad at a time, through the effect
-  // when there is one (else the fixed pipeline). Letters without a picture are skipped.
+  // when there is one (else the fixed pipeline). Letters without a picture, and a batch
+  // without buffers, draw nothing.
   void Render(DS_ABRender& context, DS_ParticlesObj& runtime) override;
   DS_ParticleGenerator* Clone() override { return new DS_AnimatedFont(*this); }
   void Write(DS_IOF_Virtual& archive) override { WritePart(archive); }
