@@ -42,6 +42,8 @@ void DS_AirBrush::Render(DS_ABRender& context, DS_ParticlesObj&) { DrawSingleBat
 void DS_AirBrush::InitRuntime(DS_ParticlesObj& runtime) {
   DS_TexParticleGenerator::InitRuntime(runtime);
   runtime.SetBatchCount(1);
+  // With an effect the batch is drawn through the mask, which needs its target.
+  if (m_Effect) AcquireRenderTarget();
 }
 
 void DS_AirBrush::AddParticleAt(const D3DXVECTOR3& point, float, float, float, float) {
@@ -143,8 +145,7 @@ void DS_CustomAirBrush::UpdateFrame(float time, DS_ParticlesObj&) {
 }
 
 void DS_CustomAirBrush::InitRuntime(DS_ParticlesObj& runtime) {
-  DS_TexParticleGenerator::InitRuntime(runtime);
-  runtime.SetBatchCount(1);
+  DS_AirBrush::InitRuntime(runtime);
   if (g_DocResManager) {
     m_PictureFrames = m_Picture.GetTextureSet(*g_DocResManager);
     m_Aspect = m_PictureFrames.aspect;

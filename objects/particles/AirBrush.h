@@ -15,7 +15,7 @@ public:
   // Batch 0 with the current frame of image 0.
   void Render(DS_ABRender& context, DS_ParticlesObj& runtime) override;
   void UpdateFrame(float time, DS_ParticlesObj& runtime) override {}
-  // The textured InitRuntime and one batch.
+  // The textured InitRuntime and one batch; with an effect, the mask's target as well.
   void InitRuntime(DS_ParticlesObj& runtime) override;
   // Appends a painted particle at the point (the four values are the subclasses') and
   // rebuilds the quads. A full list ignores it.

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <initializer_list>
 
 DS_REGISTER_OBJECT_READER(DS_Bling);
 DS_REGISTER_OBJECT_READER(DS_TwinklingStars);
@@ -186,8 +187,7 @@ void DS_TwinklingStars::AddParticleAt(const D3DXVECTOR3& point, float a, float, 
 }
 
 void DS_TwinklingStars::InitRuntime(DS_ParticlesObj& runtime) {
-  DS_TexParticleGenerator::InitRuntime(runtime);
-  runtime.SetBatchCount(1);
+  DS_AirBrush::InitRuntime(runtime);
   for (Particle& p : m_Painted) {
     // A star added to the description twinkles already; one twinkle per star.
     p.ClearProcesses();
@@ -275,21 +275,21 @@ void DS_Aurora::Render(DS_ABRender& context, DS_ParticlesObj&) {
 
 void DS_Aurora::Write(DS_IOF_Virtual& archive) {
   WriteRecordHead(archive, L"DS_Aurora", kVersion);
-  for (const MediaParamT<unsigned>* value :
-       {&m_BandHeight, static_cast<const MediaParamT<unsigned>*>(&m_HeightClock), &m_HeightDepth, &m_HeightLength,
-        &m_AlphaClock, &m_AlphaDepth, &m_AlphaLength, &m_SwayClock, &m_SwayAmplitude, &m_SwayLength,
-        &m_SwayDirection}) {
+  WriteValue(archive, m_BandHeight);
+  for (const UINTSclaleTo<float>* value : std::initializer_list<const UINTSclaleTo<float>*>{&m_HeightClock, &m_HeightDepth, &m_HeightLength, &m_AlphaClock,
+                                           &m_AlphaDepth, &m_AlphaLength, &m_SwayClock, &m_SwayAmplitude,
+                                           &m_SwayLength}) {
     WriteValue(archive, *value);
   }
+  WriteValue(archive, m_SwayDirection);
   DS_AirBrush::WritePart(archive);
 }
 
 void DS_Aurora::ReadFields(DS_IOF_Virtual& archive, unsigned) {
   // The band height and the sway direction have no scaled value to follow.
   ReadStored(archive, m_BandHeight);
-  for (MediaParamT<unsigned>* value : {static_cast<MediaParamT<unsigned>*>(&m_HeightClock), &m_HeightDepth,
-                                       &m_HeightLength, &m_AlphaClock, &m_AlphaDepth, &m_AlphaLength, &m_SwayClock,
-                                       &m_SwayAmplitude, &m_SwayLength}) {
+  for (UINTSclaleTo<float>* value : std::initializer_list<UINTSclaleTo<float>*>{&m_HeightClock, &m_HeightDepth, &m_HeightLength, &m_AlphaClock, &m_AlphaDepth,
+                                     &m_AlphaLength, &m_SwayClock, &m_SwayAmplitude, &m_SwayLength}) {
     ReadNotified(archive, *value);
   }
   ReadStored(archive, m_SwayDirection);
