@@ -24,6 +24,7 @@ from docbuilder import Writer, abobj_part  # noqa: E402
 from make_demo import HEADER, png_bytes, png_rgba_bytes, resource_store, slide  # noqa: E402
 import particles  # noqa: E402
 import sprites  # noqa: E402
+import particles  # noqa: E402
 
 PICTURE_W, PICTURE_H = 160, 100
 LEFT, RIGHT = (200, 100, 50), (40, 200, 120)
@@ -124,9 +125,68 @@ def sprite_systems():
 # -- particle generators -------------------------------------------------------------------
 # Each family's rows: {name: (document, probes)} as in passing().
 
+BRUSH_LINK = ("life\\brush.png", 3010)
+EFFECT_LINK = ("life\\particles.fx", 3011)
+RED, BLUE, YELLOW, GREEN = (255, 0, 0), (0, 0, 255), (255, 255, 0), (0, 255, 0)
+
+
+def brush_resources():
+    """An opaque white 8 x 8 picture, and the particle effect."""
+    with open(os.path.join(HERE, "..", "..", "tools", "demo", "effects", "particles.fx"), "rb") as f:
+        effect = f.read()
+    white = png_rgba_bytes(8, 8, lambda x, y: (255, 255, 255, 255))
+    return [(BRUSH_LINK, "brush.png", white)], [(EFFECT_LINK, "particles.fx", effect)]
+
+
+def painted(x, y, c9=1.0):
+    """A painted particle at (x, y) with default channels (angle offset c9)."""
+    return ((float(x), float(y), 0.0), [0.0, 1.0, 1.0, 0.0, 0.0, 1.0, 1.0, 1.0, 1.0, c9])
+
+
+def brush(name, size, colour1, points, images=(), colour2=(0xFFFFFF, 0)):
+    """The air-brush part's keyword arguments: drawn through the effect's mask and
+    composited over the picture (blend mode 0)."""
+    return dict(size=size, particles=points,
+                tex=dict(images=list(images), effect=EFFECT_LINK, colour1=(colour1, 0), colour2=colour2,
+                         generator=dict(abobj=dict(name=name))))
+
+
 def air_brush_rows():
-    """The air brushes: custom air brush, bling, twinkling stars, aurora."""
-    return {}
+    """The air brushes: custom air brush, bling, twinkling stars, aurora. Each draws
+    through the particle effect, so its mask (a render-target pair of the store) and the
+    effect go through the loss as well. Probes sit well inside the sprites, clear of the
+    mask's edges, and well away from them on the picture."""
+    pictures, records = brush_resources()
+
+    def row(objects, probes):
+        return document(objects, pictures, records), probes
+
+    # Two red squares of 20 at (40, 50) and (120, 50).
+    custom = lambda w: particles.custom_air_brush(  # noqa: E731
+        w, picture=BRUSH_LINK, brush=brush("air brush", 20, 0x0000FF, [painted(40, 50), painted(120, 50)]))
+    # A glint of 24 at (40, 50), full size at every point of its cycle: colour 2 (red) under
+    # colour 1 (blue), both with the white picture, so blue shows.
+    bling = lambda w: particles.bling(  # noqa: E731
+        w, twinkle_clock=50, in_time=50, out_time=50, spin_clock=0, min_size=100,
+        brush=brush("bling", 24, 0xFF0000, [painted(40, 50, c9=0.0)], images=[BRUSH_LINK, BRUSH_LINK],
+                    colour2=(0x0000FF, 0)))
+    # A yellow star of 16 at (120, 50); a flash only makes it larger.
+    stars = lambda w: particles.twinkling_stars(  # noqa: E731
+        w, clock=0, brush=brush("stars", 16, 0x00FFFF, [painted(120, 50)], images=[BRUSH_LINK]))
+    # A green band 10 wide and 40 high at (120, 50), its height growing by up to half and
+    # swaying up to 5 pixels to the right over the first frame's step (0.6 radians at most):
+    # x 115 to 128, y 30 to 70 at least.
+    aurora = lambda w: particles.aurora(  # noqa: E731
+        w, band_height=40, height_clock=100, height_depth=50, height_length=0, sway_clock=100, sway_amplitude=5,
+        sway_length=0, sway_direction=0, brush=brush("aurora", 10, 0x00FF00, [painted(120, 50)], images=[BRUSH_LINK]))
+    return {
+        "CustomAirBrush": row([custom], [(40, 50, RED), (120, 50, RED), (34, 44, RED), (40, 20, LEFT),
+                                         (20, 80, LEFT), (140, 80, RIGHT), (100, 50, RIGHT)]),
+        "Bling": row([bling], [(40, 50, BLUE), (32, 58, BLUE), (40, 20, LEFT), (120, 50, RIGHT)]),
+        "TwinklingStars": row([stars], [(120, 50, YELLOW), (115, 45, YELLOW), (40, 50, LEFT), (150, 90, RIGHT)]),
+        "Aurora": row([aurora], [(121, 50, GREEN), (121, 35, GREEN), (121, 65, GREEN), (40, 50, LEFT),
+                                 (100, 50, RIGHT), (140, 50, RIGHT)]),
+    }
 
 
 def falling_star_rows():

@@ -12,6 +12,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "..", "support"))
 from docbuilder import Writer, interval  # noqa: E402
 import particles  # noqa: E402
 import sprites  # noqa: E402
+import particles  # noqa: E402
 from fixture_header import write_header  # noqa: E402
 
 
@@ -65,7 +66,33 @@ def records():
 # -- particle generators: each family's records, {name: writer} as in records() -------------
 
 def air_brush_records():
-    return {}
+    tex = dict(images=[("pictures\\glint.png", 81), ("pictures\\ray.png", 82)], effect=("effects\\particles.fx", 83),
+               colour1=(0x336699, 20), colour2=(0x996633, 40), blend=1, mirror_v=1, mirror_h=1,
+               generator=dict(stored=[(5.0, 6.0, 0.0)], life=5, rate=7, size=9, speed=11, path_emission=1,
+                              abobj=dict(name="damaged", time_line_args=dict(mode=1, intervals=[interval(0.0, 5.0)]))))
+    ten = [0.25, 2.0, 0.5, 0.0, 0.75, 1.0, 1.5, 1.0, 1.0, 0.125]
+
+    def brush(version):
+        channels = {1: [], 2: ten[:4], 3: ten}[version]
+        return dict(version=version, size=24, tex=tex,
+                    particles=[((10.0, 20.0, 0.0), channels), ((300.0, 150.0, 1.0), channels)])
+
+    def custom(version):
+        return lambda w: particles.custom_air_brush(w, picture=("pictures\\brush.png", 84), clock=150,
+                                                    brush=brush(version))
+
+    return {
+        "CustomAirBrushV1": custom(1),
+        "CustomAirBrushV2": custom(2),
+        "CustomAirBrushV3": custom(3),
+        "BlingV1": lambda w: particles.bling(w, version=1, twinkle_clock=50, in_time=20, out_time=80, brush=brush(3)),
+        "Bling": lambda w: particles.bling(w, twinkle_clock=50, in_time=20, out_time=80, spin_clock=30, min_size=25,
+                                           brush=brush(3)),
+        "TwinklingStars": lambda w: particles.twinkling_stars(w, clock=40, brush=brush(3)),
+        "Aurora": lambda w: particles.aurora(w, band_height=60, height_clock=100, height_depth=50, height_length=3,
+                                             alpha_clock=200, alpha_depth=25, alpha_length=4, sway_clock=10,
+                                             sway_amplitude=12, sway_length=5, sway_direction=90, brush=brush(3)),
+    }
 
 
 def falling_star_records():
