@@ -42,7 +42,7 @@ def load_probes():
     probes = []
     for line in open(path):
         f = line.split()
-        if not f or f[0].startswith("#") or f[0] in ("picture", "sprites"):
+        if not f or f[0].startswith("#") or f[0] in ("picture", "sprites", "particles", "under"):
             continue
         probes.append((float(f[0]), float(f[1]), tuple(int(x) for x in f[2:5])))
     return probes
@@ -79,6 +79,30 @@ def bird_pixels(shot, rect, step=2, tolerance=30):
             if 0 <= x < shot.width and 0 <= y < shot.height and not near_icon(x, y, shot.width) \
                     and twtest.close_enough(shot.pixel(x, y), colour, tolerance):
                 found.add((x, y))
+    return found
+
+
+def load_particle_grid():
+    """The picture's colour at a grid of points (fractions) in the region where the first
+    slide's particles show, from the probes file."""
+    path = os.path.join(twtest.BIN, "..", "demo", "demo_scene_probes.txt")
+    grid = []
+    for line in open(path):
+        f = line.split()
+        if f and f[0] == "under":
+            grid.append((float(f[1]), float(f[2]), tuple(int(v) for v in f[3:6])))
+    return grid
+
+
+def particle_points(shot, rect, grid, tolerance=40):
+    """The grid points (icons left out) where the screen is not the picture: particles."""
+    x0, y0, w, h = rect
+    found = set()
+    for fx, fy, colour in grid:
+        x, y = x0 + int(fx * w), y0 + int(fy * h)
+        if 0 <= x < shot.width and 0 <= y < shot.height and not near_icon(x, y, shot.width) \
+                and not twtest.close_enough(shot.pixel(x, y), colour, tolerance):
+            found.add((x, y))
     return found
 
 
@@ -170,6 +194,18 @@ def case_startup():
         save(s2, "player-sprites.png")
         check(seen and moved, "the birds move between two screenshots (%d of %d points changed)"
               % (len(birds ^ bird_pixels(s2, win["rect"])), len(birds)))
+
+        # Its particles: glints in the sky left of the birds, seen where the picture is not,
+        # and changing between two screenshots as they grow, shrink and turn.
+        grid = load_particle_grid()
+        seen, p1 = twtest.screenshot_when(lambda shot: len(particle_points(shot, win["rect"], grid)) >= 8, 8)
+        points = particle_points(p1, win["rect"], grid)
+        check(seen, "the first slide's particles are on the screen (%d of %d points)" % (len(points), len(grid)))
+        changed, p2 = twtest.screenshot_when(
+            lambda shot: len(points ^ particle_points(shot, win["rect"], grid)) >= 8, 8, interval=0.3)
+        save(p2, "player-particles.png")
+        check(seen and changed, "the particles change between two screenshots (%d points changed)"
+              % len(points ^ particle_points(p2, win["rect"], grid)))
 
         # Motion: the first slide stands for 10 s, then the show fades to the next one.
         moved, b = twtest.screenshot_when(lambda shot: difference(a, shot, win["rect"]) > 12, 25,

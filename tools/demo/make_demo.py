@@ -324,6 +324,14 @@ def build(out_path, probes_path=None, still=False):
                 f.write("%.3f %.3f %d %d %d\n" % (fx, fy, r, g, b))
             # The region where the first slide's birds fly, and their colour.
             f.write("sprites %.3f %.3f %.3f %.3f %d %d %d\n" % (demo_sprites.BIRD_REGION + demo_sprites.BIRD_COLOUR))
+            # The region where the first slide's particles show, and the picture under it on
+            # a grid of points, so a test sees where the particles differ from the picture.
+            l, r, t, b = demo_particles.PARTICLE_REGION
+            f.write("particles %.3f %.3f %.3f %.3f\n" % (l, r, t, b))
+            for j in range(30):
+                for i in range(40):
+                    fx, fy = l + (r - l) * (i + 0.5) / 40, t + (b - t) * (j + 0.5) / 30
+                    f.write("under %.4f %.4f %d %d %d\n" % ((fx, fy) + dawn.pixel(int(fx * W), int(fy * H))))
 
 
 def add_sounds(slides, audio_files, stored_records):
