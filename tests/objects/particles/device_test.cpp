@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -158,6 +159,33 @@ TEST_F(ParticleDeviceTest, BuffersGrowOnlyAndNewOnesAreZero) {
   for (size_t i = 0; i < 1200 * sizeof(DX_V::PCT); ++i) nonZero += b[i] != 0;
   r.Batch(0).vertexBuffer->Unlock();
   EXPECT_EQ(nonZero, 0u);
+}
+
+TEST_F(ParticleDeviceTest, ParticleSpritesWrittenInPlaceAreTheQuadsTheBuilderMakes) {
+  auto runtime = Make(0, 0x3080FF, 30);
+  DS_ParticlesObj& r = *runtime;
+  std::vector<Particle> particles(5);
+  particles[0] = Particle(10.0f, 20.0f, 0.5f);
+  particles[1] = Particle(-5.0f, 300.0f, 0.0f);
+  particles[1].channels[Particle::kSize] = -2.0f;  // a negative size turns the quad over
+  particles[2].channels[Particle::kOpacity] = NAN;
+  particles[3].channels[Particle::kSize] = NAN;
+  particles[4].channels[Particle::kOpacity] = 0.37f;
+  particles[4].position = D3DXVECTOR3(1e30f, -1e30f, 2.0f);
+  r.ReserveQuads(0, particles.size());
+  ASSERT_TRUE(r.LockBatch(0));
+  for (size_t i = 0; i < particles.size(); ++i)
+    BuildParticleSprite(r, Gen(r).m_Color1, particles[i], 0, i, 24.0f, i == 4 ? 3.0f : 1.0f);
+  std::vector<DX_V::PCT> written(particles.size() * 4);
+  std::memcpy(written.data(), r.Batch(0).lockPointer, written.size() * sizeof(DX_V::PCT));
+  r.UnlockBatch(0);
+  for (size_t i = 0; i < particles.size(); ++i) {
+    const SpriteQuad q = ParticleSpriteQuad(Gen(r).m_Color1, particles[i], 24.0f, i == 4 ? 3.0f : 1.0f);
+    EXPECT_EQ(std::memcmp(&written[i * 4], q.p, sizeof q.p), 0) << i;
+    const DS_BoundsRect b = q.Bounds();
+    EXPECT_EQ(std::memcmp(&r.Bounds(0)[i], &b, sizeof b), 0) << i;
+  }
+  EXPECT_EQ(written[0].color, 0xB2FF8030u) << "alpha 255 - 76.5 = 178";
 }
 
 TEST_F(ParticleDeviceTest, ReservedSlotsThatAreNotWrittenDrawNothing) {

@@ -54,6 +54,15 @@ TEST(SpriteColourTest, ColourBytesAndAlphaSaturate) {
   }
 }
 
+TEST(SpriteColourTest, EveryColourByteIsKept) {
+  // trunc(b / 255 x 255 + 0.5) = b for every byte b, in each of the three places.
+  for (unsigned b = 0; b < 256; ++b) {
+    EXPECT_EQ(ParticleColor(MediaColor(b), 1.0f), 0xFF000000u | (b << 16)) << b;
+    EXPECT_EQ(ParticleColor(MediaColor(b << 8), 1.0f), 0xFF000000u | (b << 8)) << b;
+    EXPECT_EQ(ParticleColor(MediaColor(b << 16), 1.0f), 0xFF000000u | b) << b;
+  }
+}
+
 void ExpectCorner(const DX_V::PCT& v, float x, float y, float z, const char* what) {
   EXPECT_FLOAT_EQ(v.x, x) << what;
   EXPECT_FLOAT_EQ(v.y, y) << what;

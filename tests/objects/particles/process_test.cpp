@@ -383,10 +383,17 @@ TEST(BlockPoolTest, FreedBlocksAreReusedWithoutNewChunks) {
   }
   EXPECT_EQ(BlockPool::ChunkCount(), chunks);
 
-  void* a = BlockPool::Allocate(40);
-  BlockPool::Free(a, 40);
-  EXPECT_EQ(BlockPool::Allocate(48), a) << "40 and 48 bytes share a size class";
-  BlockPool::Free(a, 48);
+  // Blocks of one chunk come in address order; a chunk whose blocks are all free starts
+  // again from its first block.
+  void* a = BlockPool::Allocate(200);
+  void* b = BlockPool::Allocate(200);
+  EXPECT_EQ(static_cast<char*>(b) - static_cast<char*>(a), 208) << "200 bytes take a block of 208";
+  BlockPool::Free(b, 200);
+  EXPECT_EQ(BlockPool::Allocate(193), b) << "a freed block is handed out again";
+  BlockPool::Free(b, 193);
+  BlockPool::Free(a, 200);
+  EXPECT_EQ(BlockPool::Allocate(200), a);
+  BlockPool::Free(a, 200);
   // Larger requests go to the heap and come back from it.
   void* big = BlockPool::Allocate(BlockPool::kMaxBlockBytes + 1);
   ASSERT_NE(big, nullptr);
