@@ -303,15 +303,15 @@ TEST_F(ParticleDeviceTest, JoinedBatchesGoIntoOneMaskClearedToTransparentWhite) 
   EXPECT_EQ(TargetPixel(copy.m_RenderTarget->current, 5, 5), 0x00FFFFFFu);
 }
 
-TEST_F(ParticleDeviceTest, TheRealMaskHoldsThePremultipliedQuad) {
+TEST_F(ParticleDeviceTest, TheRealMaskHoldsTheQuadsOwnColour) {
   // Drawn through the layer: the mask gets the quad (white picture times the vertex
-  // colour, blended over transparent black), and stays clear elsewhere.
+  // colour, laid over transparent black), and stays clear elsewhere.
   auto runtime = Make(0, 0x0000FF, 50);
   AddParticle(*runtime, 100.0f, 80.0f);
   Draw(*runtime);
   DS_TestTexGenerator& g = Gen(*runtime);
-  // Vertex alpha 127: colour 1 x 127/255, alpha 127.
-  ExpectNear(TargetPixel(g.m_RenderTarget->current, 100, 80), 0x7F7F0000, 2, "mask at the quad");
+  // Vertex alpha 127: colour 1 itself, alpha 127 (the composite applies the alpha once).
+  ExpectNear(TargetPixel(g.m_RenderTarget->current, 100, 80), 0x7FFF0000, 2, "mask at the quad");
   EXPECT_EQ(TargetPixel(g.m_RenderTarget->current, 200, 150) >> 24, 0u);
 }
 
@@ -341,11 +341,11 @@ TEST_F(ParticleDeviceTest, WithoutAnEffectTheBatchIsDrawnThroughTheFixedPipeline
 
 TEST_F(ParticleDeviceTest, BlendModesCompositeTheMaskAsTheEffectSays) {
   // Frame 0x20 (0.1255), background copy 0x80 (0.502). The mask holds the quad's colour
-  // c times its alpha a, with alpha a. At the quad:
-  //   0 CommonTex:           c a x a + frame x (1 - a)
-  //   1 Blend_ScreenTex:     bg + c a x a x (1 - bg)        (opaque, everywhere)
-  //   2 Blend_ColorDodgeTex: bg / (1 - c a x a), saturated  (opaque, everywhere)
-  //   3 Blend_SumTex:        frame + c a x a
+  // c with its alpha a. At the quad:
+  //   0 CommonTex:           c x a + frame x (1 - a)
+  //   1 Blend_ScreenTex:     bg + c a x (1 - bg)        (opaque, everywhere)
+  //   2 Blend_ColorDodgeTex: bg / (1 - c a), saturated  (opaque, everywhere)
+  //   3 Blend_SumTex:        frame + c a
   struct Case {
     const char* name;
     int blend;
@@ -355,8 +355,8 @@ TEST_F(ParticleDeviceTest, BlendModesCompositeTheMaskAsTheEffectSays) {
   };
   const Case cases[] = {
       {"common, opaque red", 0, 0x0000FF, 0, 0xFF0000, 0x202020},
-      // a = 127/255: red 0.498 x 0.498 + 0.1255 x 0.502 = 0.311; others 0.063.
-      {"common, half transparent red", 0, 0x0000FF, 50, 0x4F1010, 0x202020},
+      // a = 127/255: red 1 x 0.498 + 0.1255 x 0.502 = 0.561; others 0.063.
+      {"common, half transparent red", 0, 0x0000FF, 50, 0x8F1010, 0x202020},
       // green: 0.502 + 1 x 0.498.
       {"screen, opaque green", 1, 0x00FF00, 0, 0x80FF80, 0x808080},
       // red: 0.502 / (1 - 0.502) saturates.

@@ -1,6 +1,10 @@
 // Particle masks and composites. The generators draw their quads into an off-screen mask
 // and lay the mask over the frame:
 //   "BlendMask"      quads with picture "Texture1" times the vertex colour into a mask
+//                    cleared to transparent black: colour laid over what the mask holds
+//                    by one minus the quad's alpha, so that a lone quad keeps its own
+//                    colour (not darkened by its alpha, which the composites apply once),
+//                    alpha accumulated as an "over".
 //   "JoinMask"       cleared to transparent black or white: colour blended over what the
 //                    mask holds by the quad's alpha, alpha accumulated as an "over".
 //   "CommonTex"      the mask "Texture1" over the frame by its alpha.
@@ -41,7 +45,7 @@ technique BlendMask {
     ZEnable = false;
     AlphaBlendEnable = true;
     BlendOp = Add;
-    SrcBlend = SrcAlpha;
+    SrcBlend = One;
     DestBlend = InvSrcAlpha;
     SeparateAlphaBlendEnable = true;
     BlendOpAlpha = Add;
