@@ -304,6 +304,9 @@ TEST(Fireworks, BurstSparksFlyInTheDrawnDirectionsForTheVisiblePhase) {
   DS_FireworkSimple d = Firework(3, DS_TimeLineControl::kModeIntervals);
   d.TimeLine().AddInterval(DS_TimeInterval{0.0f, 10.0f, 0.0f, 10.0f});
   RunningGenerator<DS_FireworkSimple> run(d);
+  // The composite lays the scene so far under the sparks whatever the blend mode (0 here):
+  // without the layer handing it over it would lay the bare picture over the frame.
+  EXPECT_TRUE(run->IsPostPass());
   run.object->SetLoopTime(1.0f);
   std::srand(3);
   CrtRand model{3};
