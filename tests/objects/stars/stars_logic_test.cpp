@@ -14,7 +14,22 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <new>
 #include <vector>
+
+// Every heap allocation of this program is counted, so that a test can see that the
+// updates of running generators allocate nothing.
+namespace {
+long g_HeapAllocations = 0;
+}  // namespace
+
+void* operator new(std::size_t bytes) {
+  ++g_HeapAllocations;
+  if (void* block = std::malloc(bytes ? bytes : 1)) return block;
+  throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 
 namespace {
 
@@ -440,6 +455,38 @@ TEST(Fireworks, TrailParticlesFadeGrowAndDriftFromTheTimeLinesAlpha) {
   ExpectVector(trail.position, D3DXVECTOR3(10.0f, 20.0f, 0.0f) + v * 0.125f, 1e-4f);
   ASSERT_TRUE(trail.RunProcesses(0.25f));
   EXPECT_FALSE(trail.RunProcesses(0.125f)) << "gone when its life is used up";
+}
+
+// ---------------------------------------------------------------------------------------
+// Steady state
+
+TEST(StarsSteadyState, RunningUpdatesAllocateNothing) {
+  // Shooting stars with trails (about 4 stars a second, each 1 s long, trails 80 a second
+  // living 0.5 s) and a fountain with trails: once running, stars, sparks, trails and
+  // their processes reuse freed blocks.
+  DS_FallingStars stars = Stars(200, 200, 20, 50, 30);
+  stars.m_PathEmission.Store(1);
+  stars.m_EmissionRate.Store(40u);
+  stars.m_Life.Set(50u);
+  DS_FireworkSimple fountain = Firework(20, DS_TimeLineControl::kModeAlways);
+  fountain.m_PathEmission.Store(1);
+  fountain.m_EmissionRate.Store(20u);
+  fountain.m_Life.Set(40u);
+  RunningGenerator<DS_FallingStars> a(stars);
+  RunningGenerator<DS_FireworkSimple> b(fountain);
+  std::srand(5);
+  const auto run = [&](int from, int to) {
+    for (int k = from; k < to; ++k) {
+      a.Update(0.05f * float(k));
+      b.Update(0.05f * float(k));
+    }
+  };
+  run(1, 2000);
+  ASSERT_GT(a->m_Live.size(), 0u);
+  ASSERT_GT(b->m_Live.size(), 0u);
+  const long before = g_HeapAllocations;
+  run(2000, 2400);
+  EXPECT_EQ(g_HeapAllocations - before, 0);
 }
 
 }  // namespace
