@@ -3,24 +3,103 @@
 #include "core/params/CompositeParams.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <new>
 
 // =======================================================================================
 // BlockPool
+//
+// A frame walks every particle list from front to back, touching each node and its
+// processes, so what matters most is that blocks next to each other in a list sit next
+// to each other in memory. A plain free list hands freed blocks out again in whatever
+// order particles died, and after a while a walk jumps all over the heap. Here each size
+// class carves blocks from aligned chunks, and a chunk in use hands out its free blocks
+// in address order (a bitmap and a cursor). A chunk whose blocks are all free starts again
+// from its first block; particles of one generator mostly die in the order they were made,
+// so chunks empty out whole and new particles are laid down one after the other again.
 
 namespace {
 
 constexpr size_t kBlockGranule = 16;
 constexpr size_t kSizeClasses = BlockPool::kMaxBlockBytes / kBlockGranule;
-// Each chunk a class takes from the heap holds this many bytes of its blocks.
-constexpr size_t kChunkBytes = 16 * 1024;
+constexpr size_t kChunkBytes = 64 * 1024;
+constexpr size_t kBitmapWords = kChunkBytes / kBlockGranule / 64;
 
-struct FreeBlock {
-  FreeBlock* next;
+struct Chunk {
+  enum State : unsigned char { kCurrent, kFull, kPartial, kEmpty };
+  Chunk* prev = nullptr;
+  Chunk* next = nullptr;
+  size_t live = 0;
+  size_t capacity = 0;
+  size_t blockBytes = 0;
+  size_t cursor = 0;  // the bitmap word the next search starts from
+  State state = kCurrent;
+  std::uint64_t freeBits[kBitmapWords] = {};  // a set bit is a free block
+
+  static constexpr size_t kHeaderBytes = 640;
+
+  unsigned char* Block(size_t i) { return reinterpret_cast<unsigned char*>(this) + kHeaderBytes + i * blockBytes; }
+  size_t IndexOf(void* block) const {
+    return size_t(static_cast<unsigned char*>(block) - reinterpret_cast<const unsigned char*>(this) - kHeaderBytes) /
+           blockBytes;
+  }
+  // Every block free, handed out from the first.
+  void Restart() {
+    const size_t words = (capacity + 63) / 64;
+    for (size_t w = 0; w < words; ++w) freeBits[w] = ~std::uint64_t(0);
+    if (capacity % 64) freeBits[words - 1] = (std::uint64_t(1) << (capacity % 64)) - 1;
+    cursor = 0;
+  }
+  // The next free block at or after the cursor, or null once the cursor has passed them.
+  void* TakeNext() {
+    const size_t words = (capacity + 63) / 64;
+    for (; cursor < words; ++cursor) {
+      std::uint64_t& bits = freeBits[cursor];
+      if (!bits) continue;
+      const size_t bit = size_t(__builtin_ctzll(bits));
+      bits &= bits - 1;
+      ++live;
+      return Block(cursor * 64 + bit);
+    }
+    return nullptr;
+  }
+};
+static_assert(sizeof(Chunk) <= Chunk::kHeaderBytes, "the chunk header fits before the first block");
+static_assert(Chunk::kHeaderBytes % kBlockGranule == 0, "blocks stay aligned");
+
+// A doubly linked list of chunks, so that a chunk leaves it in constant time.
+struct ChunkList {
+  Chunk* head = nullptr;
+  void Push(Chunk* chunk) {
+    chunk->prev = nullptr;
+    chunk->next = head;
+    if (head) head->prev = chunk;
+    head = chunk;
+  }
+  void Remove(Chunk* chunk) {
+    if (chunk->prev) chunk->prev->next = chunk->next;
+    else head = chunk->next;
+    if (chunk->next) chunk->next->prev = chunk->prev;
+    chunk->prev = chunk->next = nullptr;
+  }
+  Chunk* Pop() {
+    Chunk* chunk = head;
+    if (chunk) Remove(chunk);
+    return chunk;
+  }
+};
+
+struct SizeClass {
+  Chunk* current = nullptr;
+  ChunkList partial;  // some blocks free, some in use
+  ChunkList empty;    // every block free
+  size_t live = 0;    // blocks in use
+  size_t chunks = 0;
 };
 
 struct PoolState {
-  FreeBlock* freeLists[kSizeClasses] = {};
+  SizeClass classes[kSizeClasses];
   size_t chunks = 0;
 };
 
@@ -31,19 +110,47 @@ PoolState& Pools() {
   return *state;
 }
 
-size_t SizeClass(size_t bytes) { return bytes == 0 ? 0 : (bytes - 1) / kBlockGranule; }
+size_t ClassIndex(size_t bytes) { return bytes == 0 ? 0 : (bytes - 1) / kBlockGranule; }
 
-void Refill(PoolState& pools, size_t sizeClass) {
-  const size_t blockBytes = (sizeClass + 1) * kBlockGranule;
-  const size_t blocks = kChunkBytes / blockBytes;
-  auto* chunk = static_cast<unsigned char*>(::operator new(blocks * blockBytes));
+size_t ClassCapacity(size_t classIndex) {
+  return (kChunkBytes - Chunk::kHeaderBytes) / ((classIndex + 1) * kBlockGranule);
+}
+
+Chunk* ChunkOf(void* block) {
+  return reinterpret_cast<Chunk*>(reinterpret_cast<std::uintptr_t>(block) & ~std::uintptr_t(kChunkBytes - 1));
+}
+
+Chunk* NewChunk(PoolState& pools, SizeClass& sizeClass, size_t classIndex) {
+  void* memory = ::operator new(kChunkBytes, std::align_val_t(kChunkBytes));
   ++pools.chunks;
-  // Threaded back to front, so that blocks are handed out in address order.
-  for (size_t i = blocks; i-- > 0;) {
-    auto* block = reinterpret_cast<FreeBlock*>(chunk + i * blockBytes);
-    block->next = pools.freeLists[sizeClass];
-    pools.freeLists[sizeClass] = block;
+  ++sizeClass.chunks;
+  auto* chunk = new (memory) Chunk();
+  chunk->blockBytes = (classIndex + 1) * kBlockGranule;
+  chunk->capacity = ClassCapacity(classIndex);
+  chunk->Restart();
+  return chunk;
+}
+
+// The next chunk to hand out blocks from: a whole free one first. Failing that, a new
+// one while the class holds less than twice the room its live blocks need: chunks with a
+// few blocks freed inside them are left to empty out, rather than mixing new particles in
+// among old ones, which would keep them from ever emptying. Past that bound the blocks
+// freed inside a chunk are used again, in address order.
+Chunk* NextCurrent(PoolState& pools, SizeClass& sizeClass, size_t classIndex) {
+  Chunk* chunk = sizeClass.empty.Pop();
+  if (chunk) {
+    chunk->Restart();
+  } else {
+    if (sizeClass.chunks * ClassCapacity(classIndex) < 2 * sizeClass.live)
+      chunk = NewChunk(pools, sizeClass, classIndex);
+    if (!chunk) {
+      chunk = sizeClass.partial.Pop();
+      if (chunk) chunk->cursor = 0;
+    }
+    if (!chunk) chunk = NewChunk(pools, sizeClass, classIndex);
   }
+  chunk->state = Chunk::kCurrent;
+  return chunk;
 }
 
 }  // namespace
@@ -51,11 +158,24 @@ void Refill(PoolState& pools, size_t sizeClass) {
 void* BlockPool::Allocate(size_t bytes) {
   if (bytes > kMaxBlockBytes) return ::operator new(bytes);
   PoolState& pools = Pools();
-  const size_t sizeClass = SizeClass(bytes);
-  if (!pools.freeLists[sizeClass]) Refill(pools, sizeClass);
-  FreeBlock* block = pools.freeLists[sizeClass];
-  pools.freeLists[sizeClass] = block->next;
-  return block;
+  const size_t classIndex = ClassIndex(bytes);
+  SizeClass& sizeClass = pools.classes[classIndex];
+  for (;;) {
+    if (Chunk* chunk = sizeClass.current) {
+      if (void* block = chunk->TakeNext()) {
+        ++sizeClass.live;
+        return block;
+      }
+      // Passed over: blocks freed behind the cursor wait until it is current again.
+      if (chunk->live < chunk->capacity) {
+        chunk->state = Chunk::kPartial;
+        sizeClass.partial.Push(chunk);
+      } else {
+        chunk->state = Chunk::kFull;
+      }
+    }
+    sizeClass.current = NextCurrent(pools, sizeClass, classIndex);
+  }
 }
 
 void BlockPool::Free(void* block, size_t bytes) noexcept {
@@ -64,11 +184,25 @@ void BlockPool::Free(void* block, size_t bytes) noexcept {
     ::operator delete(block);
     return;
   }
-  PoolState& pools = Pools();
-  const size_t sizeClass = SizeClass(bytes);
-  auto* freed = static_cast<FreeBlock*>(block);
-  freed->next = pools.freeLists[sizeClass];
-  pools.freeLists[sizeClass] = freed;
+  SizeClass& sizeClass = Pools().classes[ClassIndex(bytes)];
+  Chunk* chunk = ChunkOf(block);
+  const size_t index = chunk->IndexOf(block);
+  chunk->freeBits[index / 64] |= std::uint64_t(1) << (index % 64);
+  --chunk->live;
+  --sizeClass.live;
+  if (chunk->live == 0) {
+    // Nothing left in it: it starts again from its first block.
+    chunk->Restart();
+    if (chunk->state == Chunk::kCurrent) return;
+    if (chunk->state == Chunk::kPartial) sizeClass.partial.Remove(chunk);
+    chunk->state = Chunk::kEmpty;
+    sizeClass.empty.Push(chunk);
+    return;
+  }
+  if (chunk->state == Chunk::kFull) {
+    chunk->state = Chunk::kPartial;
+    sizeClass.partial.Push(chunk);
+  }
 }
 
 size_t BlockPool::ChunkCount() { return Pools().chunks; }

@@ -152,12 +152,12 @@ DWORD ColourByte(float fraction) {
 }  // namespace
 
 D3DCOLOR ParticleColor(const MediaColor& color, float alphaFactor) {
+  // A colour byte b gives the fraction b / 255, and trunc(b / 255 x 255 + 0.5) is b
+  // again: red, green and blue are moved over as they are.
   const unsigned long value = color.Get();
-  const DWORD r = ColourByte(float(value & 0xFFu) / 255.0f);
-  const DWORD g = ColourByte(float((value >> 8) & 0xFFu) / 255.0f);
-  const DWORD b = ColourByte(float((value >> 16) & 0xFFu) / 255.0f);
+  const DWORD rgb = DWORD((value & 0xFFu) << 16) | DWORD(value & 0xFF00u) | DWORD((value >> 16) & 0xFFu);
   const DWORD a = ColourByte(float(color.Alpha()) * alphaFactor / 255.0f);
-  return (a << 24) | (r << 16) | (g << 8) | b;
+  return (a << 24) | rgb;
 }
 
 // =======================================================================================
@@ -383,12 +383,20 @@ void DS_ParticlesObj::UnlockBatch(size_t batch) {
   if (mesh.vertexBuffer) mesh.vertexBuffer->Unlock();
 }
 
-void DS_ParticlesObj::WriteQuad(const SpriteQuad& quad, size_t batch, size_t slot) {
-  if (batch >= m_Batches.size()) return;
+DX_V::PCT* DS_ParticlesObj::QuadSlot(size_t batch, size_t slot, DS_BoundsRect*& bounds) {
+  if (batch >= m_Batches.size()) return nullptr;
   DS_ParticleBatch& mesh = m_Batches[batch];
-  if (!mesh.lockPointer || slot >= m_Counts[batch] || (slot + 1) * 4 > mesh.vertexCount) return;
-  std::memcpy(static_cast<DX_V::PCT*>(mesh.lockPointer) + slot * 4, quad.p, sizeof quad.p);
-  m_Bounds[batch][slot] = quad.Bounds();
+  if (!mesh.lockPointer || slot >= m_Counts[batch] || (slot + 1) * 4 > mesh.vertexCount) return nullptr;
+  bounds = &m_Bounds[batch][slot];
+  return static_cast<DX_V::PCT*>(mesh.lockPointer) + slot * 4;
+}
+
+void DS_ParticlesObj::WriteQuad(const SpriteQuad& quad, size_t batch, size_t slot) {
+  DS_BoundsRect* bounds = nullptr;
+  DX_V::PCT* vertices = QuadSlot(batch, slot, bounds);
+  if (!vertices) return;
+  std::memcpy(vertices, quad.p, sizeof quad.p);
+  *bounds = quad.Bounds();
 }
 
 // =======================================================================================
@@ -416,7 +424,27 @@ SpriteQuad RotatedParticleSpriteQuad(const MediaColor& color, const Particle& pa
 
 void BuildParticleSprite(DS_ParticlesObj& runtime, const MediaColor& color, const Particle& particle, size_t batch,
                          size_t slot, float size, float alphaFactor) {
-  runtime.WriteQuad(ParticleSpriteQuad(color, particle, size, alphaFactor), batch, slot);
+  // Written straight into the locked buffer: the same vertices and bounds as
+  // WriteQuad(ParticleSpriteQuad(...)), without building the quad and copying it, since
+  // a generator fills tens of thousands of these a frame.
+  DS_BoundsRect* bounds = nullptr;
+  DX_V::PCT* v = runtime.QuadSlot(batch, slot, bounds);
+  if (!v) return;
+  const float side = particle.channels[Particle::kSize] * size;
+  const float halfWidth = side / 2.0f;
+  const D3DXVECTOR3& c = particle.position;
+  const float left = c.x - halfWidth, right = c.x + halfWidth, top = c.y - halfWidth, bottom = c.y + halfWidth;
+  const D3DCOLOR colour = ParticleColor(color, particle.channels[Particle::kOpacity] * alphaFactor);
+  v[0] = DX_V::PCT{left, bottom, c.z, colour, 0.0f, 1.0f};
+  v[1] = DX_V::PCT{left, top, c.z, colour, 0.0f, 0.0f};
+  v[2] = DX_V::PCT{right, bottom, c.z, colour, 1.0f, 1.0f};
+  v[3] = DX_V::PCT{right, top, c.z, colour, 1.0f, 0.0f};
+  // As SpriteQuad::Bounds takes them, corner by corner (so that NaN sides agree too).
+  const float minX = std::min(std::min(std::min(left, left), right), right);
+  const float maxX = std::max(std::max(std::max(left, left), right), right);
+  const float minY = std::min(std::min(std::min(bottom, top), bottom), top);
+  const float maxY = std::max(std::max(std::max(bottom, top), bottom), top);
+  *bounds = DS_BoundsRect{minX, minY, maxX - minX, maxY - minY};
 }
 
 void BuildRotatedParticleSprite(DS_ParticlesObj& runtime, const MediaColor& color, const Particle& particle,

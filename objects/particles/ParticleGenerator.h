@@ -138,6 +138,9 @@ public:
   // Copies the quad to slot `slot` of the locked batch and keeps its bounds; a slot
   // beyond the reserved ones, or a batch that is not locked, is ignored.
   void WriteQuad(const SpriteQuad& quad, size_t batch, size_t slot);
+  // The four vertices of a slot of the locked batch and the slot's bounds, for writers
+  // that fill a quad in place; null (bounds untouched) where WriteQuad would ignore it.
+  DX_V::PCT* QuadSlot(size_t batch, size_t slot, DS_BoundsRect*& bounds);
 
   DS_ParticleBatch& Batch(size_t i) { return m_Batches[i]; }
   const DS_ParticleBatch& Batch(size_t i) const { return m_Batches[i]; }
