@@ -3,6 +3,7 @@
 // Expected values are worked out from the classes' rules with the C runtime's rand model.
 #include "StarsTestSupport.h"
 
+#include "core/archive/DS_IOF_Writer.h"
 #include "core/render/Device.h"
 #include "tests/support/CrtRand.h"
 #include "tests/support/RecordRead.h"
@@ -146,6 +147,23 @@ TEST(StarRecords, FireworkValuesLandInTheirFieldsAndTheOriginBlock) {
   EXPECT_TRUE(run->m_Stored.empty());
   EXPECT_EQ(run.Runtime().BatchCount(), 2u);
   EXPECT_FALSE(run->TimeLine().m_ShownTime.random);
+}
+
+TEST(StarRecords, WritingWhatWasReadGivesTheSameBytes) {
+  const struct {
+    const char* name;
+    const unsigned char* bytes;
+    size_t size;
+  } fixtures[] = {{"falling stars", kFixtureFallingStars, kFixtureFallingStarsSize},
+                  {"firework", kFixtureFireworkSimple, kFixtureFireworkSimpleSize}};
+  for (const auto& f : fixtures) {
+    SCOPED_TRACE(f.name);
+    tw_test::RecordReadResult r = tw_test::ReadRecord(f.bytes, f.size);
+    ASSERT_NE(r.object, nullptr);
+    DS_IOF_W w;
+    r.object->Write(w);
+    EXPECT_EQ(w.Bytes(), std::vector<unsigned char>(f.bytes, f.bytes + f.size));
+  }
 }
 
 // ---------------------------------------------------------------------------------------
