@@ -189,9 +189,48 @@ def air_brush_rows():
     }
 
 
+STAR_IMAGE_LINK = ("life\\star.png", 3010)
+PARTICLE_EFFECT_LINK = ("life\\particles.fx", 3011)
+
+
+def star_resources():
+    """An opaque white 8 x 8 picture, and the particle effect (tools/demo/effects)."""
+    with open(os.path.join(HERE, "..", "..", "tools", "demo", "effects", "particles.fx"), "rb") as f:
+        effect = f.read()
+    white = png_bytes(8, 8, [bytes((255, 255, 255)) * 8] * 8)
+    return [(STAR_IMAGE_LINK, "star.png", white)], [(PARTICLE_EFFECT_LINK, "particles.fx", effect)]
+
+
+def star_tex(images, name):
+    """Opaque red particles with opaque green glows (blend mode 0), drawn with the effect."""
+    return dict(images=[STAR_IMAGE_LINK] * images, effect=PARTICLE_EFFECT_LINK, colour1=(0x0000FF, 0),
+                colour2=(0x00FF00, 0), generator=dict(abobj=dict(name=name)))
+
+
 def falling_star_rows():
-    """Falling stars and fireworks."""
-    return {}
+    """Falling stars and fireworks. Both draw into their masks (a render-target pair of the
+    resource store) and composite them with the scene so far through "Main"."""
+    pictures, records = star_resources()
+    # Stars over the whole picture at 10 per second. Each is born at opacity 0 and fades in
+    # from its next update, so the one frame drawn shows the scene so far passed whole
+    # through the empty masks: the picture's halves, not black.
+    stars = lambda w: particles.falling_stars(  # noqa: E731
+        w, speed=5, star_rate=500, direction=30, star_size=12, glow_scale=50, shown=300, fade_in=100, fade_out=100,
+        region=((0.0, 0.0, 0.0), (0.0, 100.0, 0.0), (160.0, 0.0, 0.0), (160.0, 100.0, 0.0)),
+        tex=star_tex(4, "stars"))
+    # A fountain at (40, 50) whose sparks stand still (speed 0): the first update makes
+    # one spark, 20 px red (x 30..49), over its 40 px green glow (x 20..59, y 30..69).
+    # Where the glow alone lies, the left half screened with green: (200, 255, 50).
+    firework = lambda w: particles.firework_simple(  # noqa: E731
+        w, spark_count=10, spark_size=20, spark_speed=0, glow_scale=25,
+        origin=dict(clock=50, centre=(40.0, 50.0, 0.0), tex=star_tex(1, "fountain")))
+    return {
+        "FallingStars": (document([stars], pictures, records),
+                         [(40, 50, LEFT), (120, 50, RIGHT), (10, 90, LEFT), (150, 10, RIGHT)]),
+        "Fireworks": (document([firework], pictures, records),
+                      [(40, 50, (255, 0, 0)), (34, 44, (255, 0, 0)), (55, 50, (200, 255, 50)),
+                       (40, 33, (200, 255, 50)), (70, 50, LEFT), (120, 50, RIGHT)]),
+    }
 
 
 def animated_font_rows():

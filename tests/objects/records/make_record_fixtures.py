@@ -95,8 +95,27 @@ def air_brush_records():
     }
 
 
+def star_tex(images):
+    return dict(images=images, effect=("pictures\\particles.fx", 81), colour1=(0x3366FF, 10), colour2=(0xFFCC00, 40),
+                blend=1, mirror_v=1, mirror_h=1, frame_sequences=0,
+                generator=dict(stored=[(5.0, 6.0, 0.0), (7.0, 8.0, 0.0)], life=40, rate=12, size=30, speed=25,
+                               path_emission=1,
+                               abobj=dict(name="damaged", time_line_args=dict(mode=2, intervals=[
+                                   interval(0.0, 0.2), interval(1.0, 5.0, 1.5, 4.0)]))))
+
+
 def falling_star_records():
-    return {}
+    images = [("pictures\\star%d.png" % i, 90 + i) for i in range(4)]
+    return {
+        "FallingStars": lambda w: particles.falling_stars(
+            w, speed=12, star_rate=400, direction=250, star_size=16, glow_scale=30, shown=150, fade_in=40,
+            fade_out=60, region=((10.0, 20.0, 0.0), (10.0, 180.0, 0.0), (300.0, 20.0, 0.0), (300.0, 180.0, 0.0)),
+            tex=star_tex(images)),
+        "FireworkSimple": lambda w: particles.firework_simple(
+            w, spark_count=40, spark_size=10, spark_speed=30, glow_scale=50,
+            origin=dict(life=25, rate=6, second=2, direction=90, clock=80, centre=(160.0, 90.0, 0.0),
+                        tex=star_tex(images[:1]))),
+    }
 
 
 def animated_font_records():
