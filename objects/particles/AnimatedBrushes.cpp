@@ -1,5 +1,6 @@
 #include "objects/particles/AnimatedBrushes.h"
 
+#include "core/params/StoredParams.h"
 #include "core/archive/ReaderRegistry.h"
 #include "core/render/RenderMath.h"
 #include "layers/RecordHead.h"
@@ -20,21 +21,6 @@ constexpr int kSizeFactorChannel = 6;
 constexpr int kAngleOffsetChannel = 9;
 
 float UnitDraw() { return float(rand()) / kRandMax; }
-
-// Stored with change notification, so that a scaled value follows.
-void ReadNotified(DS_IOF_Virtual& archive, MediaParamT<unsigned>& param) {
-  int value = int(param.Get());
-  archive.ReadInt(value);
-  param.Set(unsigned(value));
-}
-
-void ReadStored(DS_IOF_Virtual& archive, MediaParamT<unsigned>& param) {
-  int value = int(param.Get());
-  archive.ReadInt(value);
-  param.Store(unsigned(value));
-}
-
-void WriteValue(DS_IOF_Virtual& archive, const MediaParamT<unsigned>& param) { archive.WriteInt(int(param.Get())); }
 
 // sin(clock + phase / length). A phase from the document may be infinite or not a number;
 // such a band stands still rather than turning its quad into NaN corners.
@@ -156,21 +142,21 @@ void DS_Bling::Render(DS_ABRender& context, DS_ParticlesObj&) {
 void DS_Bling::Write(DS_IOF_Virtual& archive) {
   WriteRecordHead(archive, L"DS_Bling", kVersion);
   // The out time comes before the in time.
-  WriteValue(archive, m_TwinkleClock);
-  WriteValue(archive, m_OutTime);
-  WriteValue(archive, m_InTime);
-  WriteValue(archive, m_SpinClock);
-  WriteValue(archive, m_MinSize);
+  WriteStoredInt(archive, m_TwinkleClock.Get());
+  WriteStoredInt(archive, m_OutTime.Get());
+  WriteStoredInt(archive, m_InTime.Get());
+  WriteStoredInt(archive, m_SpinClock.Get());
+  WriteStoredInt(archive, m_MinSize.Get());
   DS_AirBrush::WritePart(archive);
 }
 
 void DS_Bling::ReadFields(DS_IOF_Virtual& archive, unsigned version) {
-  ReadNotified(archive, m_TwinkleClock);
-  ReadNotified(archive, m_OutTime);
-  ReadNotified(archive, m_InTime);
+  ReadStoredInt(archive, m_TwinkleClock, true);
+  ReadStoredInt(archive, m_OutTime, true);
+  ReadStoredInt(archive, m_InTime, true);
   if (version > 1) {
-    ReadNotified(archive, m_SpinClock);
-    ReadNotified(archive, m_MinSize);
+    ReadStoredInt(archive, m_SpinClock, true);
+    ReadStoredInt(archive, m_MinSize, true);
   }
   DS_AirBrush::ReadPart(archive);
 }
@@ -204,12 +190,12 @@ void DS_TwinklingStars::UpdateFrame(float time, DS_ParticlesObj&) {
 
 void DS_TwinklingStars::Write(DS_IOF_Virtual& archive) {
   WriteRecordHead(archive, L"DS_TwinklingStars", kVersion);
-  WriteValue(archive, m_TwinkleClock);
+  WriteStoredInt(archive, m_TwinkleClock.Get());
   DS_AirBrush::WritePart(archive);
 }
 
 void DS_TwinklingStars::ReadFields(DS_IOF_Virtual& archive, unsigned) {
-  ReadNotified(archive, m_TwinkleClock);
+  ReadStoredInt(archive, m_TwinkleClock, true);
   DS_AirBrush::ReadPart(archive);
 }
 
@@ -275,23 +261,23 @@ void DS_Aurora::Render(DS_ABRender& context, DS_ParticlesObj&) {
 
 void DS_Aurora::Write(DS_IOF_Virtual& archive) {
   WriteRecordHead(archive, L"DS_Aurora", kVersion);
-  WriteValue(archive, m_BandHeight);
+  WriteStoredInt(archive, m_BandHeight.Get());
   for (const UINTSclaleTo<float>* value : std::initializer_list<const UINTSclaleTo<float>*>{&m_HeightClock, &m_HeightDepth, &m_HeightLength, &m_AlphaClock,
                                            &m_AlphaDepth, &m_AlphaLength, &m_SwayClock, &m_SwayAmplitude,
                                            &m_SwayLength}) {
-    WriteValue(archive, *value);
+    WriteStoredInt(archive, value->Get());
   }
-  WriteValue(archive, m_SwayDirection);
+  WriteStoredInt(archive, m_SwayDirection.Get());
   DS_AirBrush::WritePart(archive);
 }
 
 void DS_Aurora::ReadFields(DS_IOF_Virtual& archive, unsigned) {
   // The band height and the sway direction have no scaled value to follow.
-  ReadStored(archive, m_BandHeight);
+  ReadStoredInt(archive, m_BandHeight);
   for (UINTSclaleTo<float>* value : std::initializer_list<UINTSclaleTo<float>*>{&m_HeightClock, &m_HeightDepth, &m_HeightLength, &m_AlphaClock, &m_AlphaDepth,
                                      &m_AlphaLength, &m_SwayClock, &m_SwayAmplitude, &m_SwayLength}) {
-    ReadNotified(archive, *value);
+    ReadStoredInt(archive, *value, true);
   }
-  ReadStored(archive, m_SwayDirection);
+  ReadStoredInt(archive, m_SwayDirection);
   DS_AirBrush::ReadPart(archive);
 }

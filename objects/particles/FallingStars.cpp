@@ -1,5 +1,6 @@
 #include "objects/particles/FallingStars.h"
 
+#include "core/params/StoredParams.h"
 #include "core/archive/ReaderRegistry.h"
 #include "core/render/Device.h"
 #include "core/render/RenderMath.h"
@@ -13,21 +14,6 @@
 DS_REGISTER_OBJECT_READER(DS_FallingStars);
 
 namespace {
-
-// Reads a stored 32-bit value into an unsigned parameter; a failed read leaves it as it
-// was. With notification, scaled values follow at once; without, the runtime copy
-// recomputes them.
-void ReadStored(DS_IOF_Virtual& archive, MediaParamTB<unsigned>& target, bool notify) {
-  int value = static_cast<int>(target.Get());
-  archive.ReadInt(value);
-  if (notify) target.Set(static_cast<unsigned>(value));
-  else target.Store(static_cast<unsigned>(value));
-}
-
-void WriteStored(DS_IOF_Virtual& archive, unsigned value) {
-  const int stored = static_cast<int>(value);
-  archive.WriteInt(stored);
-}
 
 }  // namespace
 
@@ -201,28 +187,28 @@ void DS_FallingStars::Render(DS_ABRender& context, DS_ParticlesObj& runtime) {
 // Record
 
 void DS_FallingStars::ReadFields(DS_IOF_Virtual& archive, unsigned) {
-  ReadStored(archive, m_StarSpeed, true);
-  ReadStored(archive, m_StarRate, false);
-  ReadStored(archive, m_Direction, false);
-  ReadStored(archive, m_StarSize, false);
-  ReadStored(archive, m_GlowScale, true);
-  ReadStored(archive, m_ShownTime, true);
-  ReadStored(archive, m_FadeInTime, true);
-  ReadStored(archive, m_FadeOutTime, true);
+  ReadStoredInt(archive, m_StarSpeed, true);
+  ReadStoredInt(archive, m_StarRate, false);
+  ReadStoredInt(archive, m_Direction, false);
+  ReadStoredInt(archive, m_StarSize, false);
+  ReadStoredInt(archive, m_GlowScale, true);
+  ReadStoredInt(archive, m_ShownTime, true);
+  ReadStoredInt(archive, m_FadeInTime, true);
+  ReadStoredInt(archive, m_FadeOutTime, true);
   m_Region.Read(archive);
   DS_TexParticleGenerator::ReadPart(archive);
 }
 
 void DS_FallingStars::WritePart(DS_IOF_Virtual& archive) {
   WriteRecordHead(archive, L"DS_FallingStars", kVersion);
-  WriteStored(archive, m_StarSpeed.Get());
-  WriteStored(archive, m_StarRate.Get());
-  WriteStored(archive, m_Direction.Get());
-  WriteStored(archive, m_StarSize.Get());
-  WriteStored(archive, m_GlowScale.Get());
-  WriteStored(archive, m_ShownTime.Get());
-  WriteStored(archive, m_FadeInTime.Get());
-  WriteStored(archive, m_FadeOutTime.Get());
+  WriteStoredInt(archive, m_StarSpeed.Get());
+  WriteStoredInt(archive, m_StarRate.Get());
+  WriteStoredInt(archive, m_Direction.Get());
+  WriteStoredInt(archive, m_StarSize.Get());
+  WriteStoredInt(archive, m_GlowScale.Get());
+  WriteStoredInt(archive, m_ShownTime.Get());
+  WriteStoredInt(archive, m_FadeInTime.Get());
+  WriteStoredInt(archive, m_FadeOutTime.Get());
   m_Region.Write(archive);
   DS_TexParticleGenerator::WritePart(archive);
 }

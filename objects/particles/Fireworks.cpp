@@ -1,5 +1,6 @@
 #include "objects/particles/Fireworks.h"
 
+#include "core/params/StoredParams.h"
 #include "core/archive/ReaderRegistry.h"
 #include "core/render/RenderMath.h"
 #include "layers/DS_ABRender.h"
@@ -13,18 +14,6 @@
 DS_REGISTER_OBJECT_READER(DS_FireworkSimple);
 
 namespace {
-
-void ReadStored(DS_IOF_Virtual& archive, MediaParamTB<unsigned>& target, bool notify) {
-  int value = static_cast<int>(target.Get());
-  archive.ReadInt(value);
-  if (notify) target.Set(static_cast<unsigned>(value));
-  else target.Store(static_cast<unsigned>(value));
-}
-
-void WriteStored(DS_IOF_Virtual& archive, unsigned value) {
-  const int stored = static_cast<int>(value);
-  archive.WriteInt(stored);
-}
 
 // A rate that uses up a life of `seconds`. A life of zero (a time line without length)
 // gives an infinite rate: the particle dies at its first step instead of dividing into
@@ -166,18 +155,18 @@ void DS_FireworkSimple::InitParticle(Particle& particle, const Particle&) {
 }
 
 void DS_FireworkSimple::ReadFields(DS_IOF_Virtual& archive, unsigned) {
-  ReadStored(archive, m_SparkCount, false);
-  ReadStored(archive, m_SparkSize, false);
-  ReadStored(archive, m_SparkSpeed, true);
-  ReadStored(archive, m_GlowScale, true);
+  ReadStoredInt(archive, m_SparkCount, false);
+  ReadStoredInt(archive, m_SparkSize, false);
+  ReadStoredInt(archive, m_SparkSpeed, true);
+  ReadStoredInt(archive, m_GlowScale, true);
   ReadBlock(archive);
 }
 
 void DS_FireworkSimple::WritePart(DS_IOF_Virtual& archive) {
   WriteRecordHead(archive, L"DS_FireworkSimple", kVersion);
-  WriteStored(archive, m_SparkCount.Get());
-  WriteStored(archive, m_SparkSize.Get());
-  WriteStored(archive, m_SparkSpeed.Get());
-  WriteStored(archive, m_GlowScale.Get());
+  WriteStoredInt(archive, m_SparkCount.Get());
+  WriteStoredInt(archive, m_SparkSize.Get());
+  WriteStoredInt(archive, m_SparkSpeed.Get());
+  WriteStoredInt(archive, m_GlowScale.Get());
   WriteBlock(archive);
 }

@@ -1,5 +1,6 @@
 #include "objects/particles/GeneratorFamilies.h"
 
+#include "core/params/StoredParams.h"
 #include "core/document/DocResManager.h"
 #include "core/render/D3DUtil.h"
 #include "core/render/Device.h"
@@ -25,39 +26,6 @@ UINT DrawableQuads(const DS_ParticlesObj& runtime, size_t batch) {
   if (!mesh.vertexBuffer || !mesh.indexBuffer) return 0;
   const UINT capacity = std::min(mesh.vertexCount / 4, mesh.indexedPrimitiveCount / 2);
   return std::min(runtime.Count(batch), capacity);
-}
-
-void ReadColour(DS_IOF_Virtual& archive, MediaColor& colour) {
-  unsigned value = unsigned(colour.Get());
-  int transparency = int(colour.transparency.Get());
-  archive.ReadUInt(value);
-  archive.ReadInt(transparency);
-  colour.Store(value);
-  // Through the setter, so the alpha byte follows.
-  colour.transparency.Set(unsigned(transparency));
-}
-
-void WriteColour(DS_IOF_Virtual& archive, const MediaColor& colour) {
-  archive.WriteUInt(unsigned(colour.Get()));
-  archive.WriteInt(int(colour.transparency.Get()));
-}
-
-void ReadIntParam(DS_IOF_Virtual& archive, MediaParamT<int>& param) {
-  int value = param.Get();
-  archive.ReadInt(value);
-  param.Store(value);
-}
-
-void ReadUnsignedAsInt(DS_IOF_Virtual& archive, MediaParamT<unsigned>& param) {
-  int value = int(param.Get());
-  archive.ReadInt(value);
-  param.Store(unsigned(value));
-}
-
-void ReadVectorParam(DS_IOF_Virtual& archive, MediaParamT<D3DXVECTOR3>& param) {
-  D3DXVECTOR3 value = param.Get();
-  ReadVector3(archive, value);
-  param.Store(value);
 }
 
 }  // namespace
@@ -219,12 +187,12 @@ void DS_TexParticleGenerator::ReadFields(DS_IOF_Virtual& archive, unsigned versi
     }
   }
   ReadFileLink(archive, m_EffectLink);
-  ReadColour(archive, m_Color1);
-  ReadColour(archive, m_Color2);
-  ReadIntParam(archive, m_BlendMode);
+  ReadStoredColour(archive, m_Color1);
+  ReadStoredColour(archive, m_Color2);
+  ReadStoredInt(archive, m_BlendMode);
   if (version > 1) {
-    ReadIntParam(archive, m_MirrorVertical);
-    ReadIntParam(archive, m_MirrorHorizontal);
+    ReadStoredInt(archive, m_MirrorVertical);
+    ReadStoredInt(archive, m_MirrorHorizontal);
   } else {
     m_MirrorVertical.Store(0);
     m_MirrorHorizontal.Store(0);
@@ -244,8 +212,8 @@ void DS_TexParticleGenerator::WritePart(DS_IOF_Virtual& archive) {
   archive.WriteUInt(unsigned(m_Images.size()));
   for (const DS_ImageFileLink& link : m_Images) WriteFileLink(archive, link);
   WriteFileLink(archive, m_EffectLink);
-  WriteColour(archive, m_Color1);
-  WriteColour(archive, m_Color2);
+  WriteStoredColour(archive, m_Color1);
+  WriteStoredColour(archive, m_Color2);
   archive.WriteInt(m_BlendMode.Get());
   archive.WriteInt(m_MirrorVertical.Get());
   archive.WriteInt(m_MirrorHorizontal.Get());
@@ -272,7 +240,7 @@ bool DS_StaticGenerator::ReadPart(DS_IOF_Virtual& archive) {
 }
 
 void DS_StaticGenerator::ReadFields(DS_IOF_Virtual& archive, unsigned) {
-  ReadVectorParam(archive, m_Centre);
+  ReadStoredVector(archive, m_Centre);
   DS_TexParticleGenerator::ReadPart(archive);
 }
 
@@ -402,13 +370,13 @@ void DS_ParticleOriginGenerator::ReadBlock(DS_IOF_Virtual& archive) {
   archive.ReadInt(life);
   // Life and clock speed through the setter, so their scaled values follow.
   m_OriginLife.Set(unsigned(life));
-  ReadUnsignedAsInt(archive, m_Rate);
-  ReadUnsignedAsInt(archive, m_SecondValue);
-  ReadUnsignedAsInt(archive, m_Direction);
+  ReadStoredInt(archive, m_Rate);
+  ReadStoredInt(archive, m_SecondValue);
+  ReadStoredInt(archive, m_Direction);
   int clock = int(m_OriginClock.Get());
   archive.ReadInt(clock);
   m_OriginClock.Set(unsigned(clock));
-  ReadVectorParam(archive, m_Centre);
+  ReadStoredVector(archive, m_Centre);
   DS_TexParticleGenerator::ReadPart(archive);
 }
 
@@ -469,8 +437,8 @@ bool DS_StringGenerator::ReadPart(DS_IOF_Virtual& archive) {
 }
 
 void DS_StringGenerator::ReadFields(DS_IOF_Virtual& archive, unsigned) {
-  ReadVectorParam(archive, m_Start);
-  ReadVectorParam(archive, m_End);
+  ReadStoredVector(archive, m_Start);
+  ReadStoredVector(archive, m_End);
   DS_TexParticleGenerator::ReadPart(archive);
 }
 

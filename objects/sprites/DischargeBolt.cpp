@@ -1,5 +1,6 @@
 #include "objects/sprites/DischargeBolt.h"
 
+#include "core/params/StoredParams.h"
 #include "core/archive/ReaderRegistry.h"
 #include "core/document/DocResManager.h"
 #include "core/document/ResourceModule.h"
@@ -27,21 +28,6 @@ bool IsFinite(const D3DXVECTOR3& v) { return std::isfinite(v.x) && std::isfinite
 
 D3DXVECTOR3 Lerp(const D3DXVECTOR3& a, const D3DXVECTOR3& b, float t) {
   return D3DXVECTOR3(a.x + t * (b.x - a.x), a.y + t * (b.y - a.y), a.z + t * (b.z - a.z));
-}
-
-void ReadVector(DS_IOF_Virtual& archive, MediaParamT<D3DXVECTOR3>& param) {
-  D3DXVECTOR3 v = param.Get();
-  archive.ReadFloat(v.x);
-  archive.ReadFloat(v.y);
-  archive.ReadFloat(v.z);
-  param.Store(v);
-}
-
-void WriteVector(DS_IOF_Virtual& archive, const MediaParamT<D3DXVECTOR3>& param) {
-  const D3DXVECTOR3& v = param.Get();
-  archive.WriteFloat(v.x);
-  archive.WriteFloat(v.y);
-  archive.WriteFloat(v.z);
 }
 
 }  // namespace
@@ -208,8 +194,8 @@ void DS_DischargeFXConstructor::UpdateSprite(DS_SpriteState& s) {
 }
 
 void DS_DischargeFXConstructor::ReadFields(DS_IOF_Virtual& archive, unsigned) {
-  ReadVector(archive, m_Start);
-  ReadVector(archive, m_End);
+  ReadStoredVector(archive, m_Start);
+  ReadStoredVector(archive, m_End);
   int deviation = int(m_Deviation.Get());
   archive.ReadInt(deviation);
   long kind = m_TextureKind.Get();
@@ -233,8 +219,8 @@ void DS_DischargeFXConstructor::ReadFields(DS_IOF_Virtual& archive, unsigned) {
 void DS_DischargeFXConstructor::WritePart(DS_IOF_Virtual& archive) {
   archive.WriteString(L"DS_DischargeFXConstructor");
   archive.WriteUInt(kVersion);
-  WriteVector(archive, m_Start);
-  WriteVector(archive, m_End);
+  WriteStoredVector(archive, m_Start);
+  WriteStoredVector(archive, m_End);
   archive.WriteInt(int(m_Deviation.Get()));
   archive.WriteLong(long(m_TextureKind.Get()));
   archive.WriteInt(int(m_Flicker.Get()));

@@ -1,5 +1,6 @@
 #include "objects/sprites/Flow.h"
 
+#include "core/params/StoredParams.h"
 #include "core/archive/ReaderRegistry.h"
 #include "core/params/CompositeParams.h"
 #include "core/params/Numeric.h"
@@ -20,19 +21,6 @@ namespace {
 constexpr float kPi = 3.1415927f;
 // The further turn of a rain drop whose sprites follow the direction: 270 degrees.
 constexpr float kRainTurn = 4.712389f;
-
-void WriteUnsignedAsInt(DS_IOF_Virtual& archive, unsigned value) {
-  const int stored = static_cast<int>(value);
-  archive.WriteInt(stored);
-}
-
-// Reads a 32-bit value into an unsigned parameter without notification; a failed read
-// leaves it as it was.
-void ReadIntInto(DS_IOF_Virtual& archive, MediaParamTB<unsigned>& target) {
-  int value = static_cast<int>(target.Get());
-  archive.ReadInt(value);
-  target.Store(static_cast<unsigned>(value));
-}
 
 }  // namespace
 
@@ -208,9 +196,9 @@ bool DS_FlowConstructor::ReadPart(DS_IOF_Virtual& archive) {
 }
 
 void DS_FlowConstructor::ReadFields(DS_IOF_Virtual& archive, unsigned version) {
-  ReadIntInto(archive, m_Direction);
-  ReadIntInto(archive, m_LateralSpeed);
-  ReadIntInto(archive, m_LateralRate);
+  ReadStoredInt(archive, m_Direction);
+  ReadStoredInt(archive, m_LateralSpeed);
+  ReadStoredInt(archive, m_LateralRate);
   archive.ReadFloat(m_BaseSpeed);
   if (version == 2) {
     // This version stored only whether the sprites turn with the direction.
@@ -234,9 +222,9 @@ void DS_FlowConstructor::ReadFields(DS_IOF_Virtual& archive, unsigned version) {
 void DS_FlowConstructor::WritePart(DS_IOF_Virtual& archive) {
   archive.WriteString(L"DS_FlowConstructor");
   archive.WriteUInt(kVersion);
-  WriteUnsignedAsInt(archive, m_Direction.Get());
-  WriteUnsignedAsInt(archive, m_LateralSpeed.Get());
-  WriteUnsignedAsInt(archive, m_LateralRate.Get());
+  WriteStoredInt(archive, m_Direction.Get());
+  WriteStoredInt(archive, m_LateralSpeed.Get());
+  WriteStoredInt(archive, m_LateralRate.Get());
   archive.WriteFloat(m_BaseSpeed);
   const long orientation = m_Orientation.Get();
   archive.WriteLong(orientation);

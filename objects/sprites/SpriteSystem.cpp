@@ -1,5 +1,6 @@
 #include "objects/sprites/SpriteSystem.h"
 
+#include "core/params/StoredParams.h"
 #include "core/document/DocResManager.h"
 #include "core/params/Numeric.h"
 #include "core/render/StageView.h"
@@ -14,12 +15,6 @@ namespace {
 
 // The smallest stored DS_ResourceRecord: id, empty module name, size 0, empty name.
 constexpr size_t kMinResourceRecordBytes = 4 + kMinStringBytes + 4 + kMinStringBytes;
-
-void ReadUnsignedAsInt(DS_IOF_Virtual& archive, MediaParamT<unsigned>& param) {
-  int value = int(param.Get());
-  archive.ReadInt(value);
-  param.Store(unsigned(value));
-}
 
 }  // namespace
 
@@ -88,10 +83,10 @@ bool DS_BaseSpriteProp::ReadPart(DS_IOF_Virtual& archive) {
 
 void DS_BaseSpriteProp::ReadFields(DS_IOF_Virtual& archive, unsigned version) {
   DS_ViewObjCtrl::ReadPart(archive);
-  ReadUnsignedAsInt(archive, m_SpriteCount);
+  ReadStoredInt(archive, m_SpriteCount);
   // Older records kept the object's speed here.
-  if (version < 3) ReadUnsignedAsInt(archive, m_Speed);
-  ReadUnsignedAsInt(archive, m_SpriteSize);
+  if (version < 3) ReadStoredInt(archive, m_Speed);
+  ReadStoredInt(archive, m_SpriteSize);
   {
     int transparency = int(m_Transparency.Get());
     archive.ReadInt(transparency);
@@ -327,8 +322,8 @@ void DS_StatBaseFXCtrl::ReadFields(DS_IOF_Virtual& archive, unsigned version) {
   ReadVector3(archive, centre);
   m_Centre.Store(centre);
   if (version > 1) {
-    ReadUnsignedAsInt(archive, m_Height);
-    ReadUnsignedAsInt(archive, m_Width);
+    ReadStoredInt(archive, m_Height);
+    ReadStoredInt(archive, m_Width);
   }
   DS_BaseFXCtrl::ReadPart(archive);
 }
@@ -570,10 +565,10 @@ void DS_BoundControl::ReadFields(DS_IOF_Virtual& archive) {
   long mode = m_Mode.Get();
   archive.ReadLong(mode);
   m_Mode.Store(int(mode));
-  ReadUnsignedAsInt(archive, m_FadeOutTime);
-  ReadUnsignedAsInt(archive, m_FadeInTime);
-  ReadUnsignedAsInt(archive, m_DelayMin);
-  ReadUnsignedAsInt(archive, m_DelayMax);
+  ReadStoredInt(archive, m_FadeOutTime);
+  ReadStoredInt(archive, m_FadeInTime);
+  ReadStoredInt(archive, m_DelayMin);
+  ReadStoredInt(archive, m_DelayMax);
 }
 
 void DS_BoundControl::WritePart(DS_IOF_Virtual& archive) {

@@ -1,6 +1,7 @@
 #pragma once
 // Test-only concrete classes over the sprite bases, the picture size a test works in, and
 // reading a part from document-builder bytes.
+#include "tests/support/LoggingEffect.h"
 #include "core/archive/DS_IOF.h"
 #include "core/render/StageView.h"
 #include "objects/DS_ViewObjCtrl.h"
@@ -94,44 +95,6 @@ public:
   bool drawAfterPrepare = true;
   int prepareCalls = 0;
   Effect* testEffect = nullptr;
-};
-
-// An effect that writes every parameter call into a log ("SetTechnique Blend_Max", ...)
-// and runs `passes` passes. Reference counted like the real ones.
-struct LoggingEffect final : Effect {
-  ULONG AddRef() override { return ++refs; }
-  ULONG Release() override { return --refs; }
-  HRESULT SetTechnique(const char* name) override { return Log(std::string("SetTechnique ") + name); }
-  HRESULT SetTexture(const char* name, IDirect3DBaseTexture9* t) override {
-    textures.push_back(t);
-    return Log(std::string("SetTexture ") + name);
-  }
-  HRESULT SetFloat(const char* name, float) override { return Log(std::string("SetFloat ") + name); }
-  HRESULT SetFloatArray(const char* name, const float* values, UINT count) override {
-    lastArray.assign(values, values + count);
-    return Log(std::string("SetFloatArray ") + name);
-  }
-  HRESULT SetMatrix(const char* name, const D3DXMATRIX*) override { return Log(std::string("SetMatrix ") + name); }
-  HRESULT Begin(UINT* p, DWORD) override {
-    *p = passes;
-    return S_OK;
-  }
-  HRESULT BeginPass(UINT) override { return S_OK; }
-  HRESULT CommitChanges() override { return S_OK; }
-  HRESULT EndPass() override { return S_OK; }
-  HRESULT End() override { return S_OK; }
-  HRESULT OnLostDevice() override { return S_OK; }
-  HRESULT OnResetDevice() override { return S_OK; }
-
-  HRESULT Log(const std::string& call) {
-    log += (log.empty() ? "" : " | ") + call;
-    return S_OK;
-  }
-  ULONG refs = 1;
-  UINT passes = 1;
-  std::string log;
-  std::vector<IDirect3DBaseTexture9*> textures;
-  std::vector<float> lastArray;
 };
 
 class DS_TestGlow : public DS_GlowEffectCtrl {

@@ -4,50 +4,15 @@
 #include "objects/particles/GeneratorFamilies.h"
 #include "objects/particles/ParticleGenerator.h"
 #include "platform/effect/Effect.h"
+#include "tests/support/LoggingEffect.h"
 
 #include <string>
 #include <vector>
 
 namespace tw_test {
 
-// Records technique and texture calls in order ("SetTechnique BlendMask | SetTexture
-// Texture1 | ..."), with the textures handed over.
-struct RecordingEffect final : Effect {
-  ULONG AddRef() override { return ++refs; }
-  ULONG Release() override { return --refs; }
-  HRESULT SetTechnique(const char* name) override { return Log(std::string("SetTechnique ") + name); }
-  HRESULT SetTexture(const char* name, IDirect3DBaseTexture9* t) override {
-    textures.push_back(t);
-    return Log(std::string("SetTexture ") + name);
-  }
-  HRESULT SetFloat(const char* name, float) override { return Log(std::string("SetFloat ") + name); }
-  HRESULT SetFloatArray(const char* name, const float*, UINT) override {
-    return Log(std::string("SetFloatArray ") + name);
-  }
-  HRESULT SetMatrix(const char* name, const D3DXMATRIX*) override { return Log(std::string("SetMatrix ") + name); }
-  HRESULT Begin(UINT* p, DWORD) override {
-    *p = 1;
-    return S_OK;
-  }
-  HRESULT BeginPass(UINT) override { return S_OK; }
-  HRESULT CommitChanges() override { return S_OK; }
-  HRESULT EndPass() override { return S_OK; }
-  HRESULT End() override { return S_OK; }
-  HRESULT OnLostDevice() override { return S_OK; }
-  HRESULT OnResetDevice() override { return S_OK; }
-
-  HRESULT Log(const std::string& call) {
-    log += (log.empty() ? "" : " | ") + call;
-    return S_OK;
-  }
-  void Clear() {
-    log.clear();
-    textures.clear();
-  }
-  ULONG refs = 1;
-  std::string log;
-  std::vector<IDirect3DBaseTexture9*> textures;
-};
+// The effect double of the particle tests.
+using RecordingEffect = LoggingEffect;
 
 // A textured generator that writes every live particle as a sprite into batch 0 (or
 // spreads them over `batches` batches) and draws batch 0 through the mask, or batches

@@ -257,8 +257,12 @@ TEST_F(ParticleDeviceTest, SingleBatchDrawsTheMaskThenTheComposite) {
     EXPECT_EQ(effect.log, std::string("SetTechnique BlendMask | SetTexture Texture1") + c.composite) << c.blend;
     ASSERT_GE(effect.textures.size(), 1u);
     EXPECT_EQ(effect.textures[0], g.FrameTexture(0));
-    if (c.maskTextureSlot >= 0) EXPECT_EQ(effect.textures[1 + c.maskTextureSlot], g.m_RenderTarget->current.Get());
-    if (c.backgroundSlot >= 0) EXPECT_EQ(effect.textures[1 + c.backgroundSlot], r.background.Get());
+    if (c.maskTextureSlot >= 0) {
+      EXPECT_EQ(effect.textures[1 + c.maskTextureSlot], g.m_RenderTarget->current.Get());
+    }
+    if (c.backgroundSlot >= 0) {
+      EXPECT_EQ(effect.textures[1 + c.backgroundSlot], r.background.Get());
+    }
 
     // The mask was cleared to transparent black before the quad went in; the recording
     // context drew nothing, so the clear shows everywhere.
