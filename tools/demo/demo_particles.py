@@ -148,7 +148,7 @@ def brush_objects(links, W, H):
     return {0: [bling], 2: [starfish], 3: [aurora, twinkles]}
 
 
-def _soft(radius):
+def _soft_dot(radius):
     """A white dot whose alpha falls off smoothly to nothing at `radius` (in pixels from the
     picture's centre)."""
     def paint(x, y, size=2 * radius):
@@ -168,8 +168,8 @@ def _sparkle(x, y, size=32):
 
 STAR_PICTURES = {
     "star_sparkle.png": (32, 32, _sparkle),
-    "star_dot.png": _soft(8),
-    "star_glow.png": _soft(32),
+    "star_dot.png": _soft_dot(8),
+    "star_glow.png": _soft_dot(32),
 }
 
 
