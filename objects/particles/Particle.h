@@ -139,6 +139,25 @@ private:
 
 using ParticleList = std::list<Particle, PoolAllocator<Particle>>;
 
+// The particles of a list mostly lie one after another in memory, in list order (the pools
+// hand out a list's nodes in address order), so a walk over tens of thousands of them asks
+// for the memory a few nodes ahead before it gets there: the walk itself can only learn the
+// next node's address from the current one. A guess that misses costs only the fetch (a
+// prefetch never faults).
+constexpr size_t kParticleNodeBytes = (sizeof(Particle) + 2 * sizeof(void*) + 15) / 16 * 16;
+constexpr size_t kParticlePrefetchNodes = 8;
+
+// The first cache line of the node kParticlePrefetchNodes ahead (what a sprite reads).
+inline void PrefetchParticleAhead(const Particle& p) {
+  __builtin_prefetch(reinterpret_cast<const char*>(&p) + kParticlePrefetchNodes * kParticleNodeBytes, 0);
+}
+
+// The whole node ahead, to be written (what an update step touches).
+inline void PrefetchParticleNodeAhead(const Particle& p) {
+  const char* ahead = reinterpret_cast<const char*>(&p) + kParticlePrefetchNodes * kParticleNodeBytes;
+  for (size_t at = 0; at < kParticleNodeBytes; at += 64) __builtin_prefetch(ahead + at, 1);
+}
+
 // A channel index from outside (a constructor argument): outside 0..9 the process acts on
 // nothing.
 inline float* ParticleChannel(Particle& p, int channel) {
