@@ -210,10 +210,52 @@ size_t BlockPool::ChunkCount() { return Pools().chunks; }
 // =======================================================================================
 // Particle
 
+namespace {
+
+// What the particle needs to hold each built-in kind inline. The switches below list the
+// kinds in the order of PProcess::Kind.
+template <class T>
+T* InlineAt(unsigned char* at) {
+  return std::launder(reinterpret_cast<T*>(at));
+}
+
+unsigned InlineSize(unsigned kind) {
+  switch (kind) {
+    case PProcess::kLifeConst: return sizeof(PLifeConst);
+    case PProcess::kAgeConst: return sizeof(PAgeConst);
+    case PProcess::kFade: return sizeof(PFade);
+    case PProcess::kSteady: return sizeof(PSteady);
+    case PProcess::kTwinkle: return sizeof(PTwinkle);
+    case PProcess::kKinetic: return sizeof(PKinetic);
+    case PProcess::kSpin: return sizeof(PSpin);
+    case PProcess::kBrownian: return sizeof(PBrownian);
+    default: return 0;
+  }
+}
+
+// A copy of `from` (of the given kind) built at `at`: what its Clone would build.
+PProcess* CopyInline(unsigned kind, const PProcess& from, unsigned char* at) {
+  switch (kind) {
+    case PProcess::kLifeConst: return ::new (at) PLifeConst(static_cast<const PLifeConst&>(from));
+    case PProcess::kAgeConst: return ::new (at) PAgeConst(static_cast<const PAgeConst&>(from));
+    case PProcess::kFade: return ::new (at) PFade(static_cast<const PFade&>(from));
+    case PProcess::kSteady: return ::new (at) PSteady(static_cast<const PSteady&>(from));
+    case PProcess::kTwinkle: return ::new (at) PTwinkle(static_cast<const PTwinkle&>(from));
+    case PProcess::kKinetic: return ::new (at) PKinetic(static_cast<const PKinetic&>(from));
+    case PProcess::kSpin: return ::new (at) PSpin(static_cast<const PSpin&>(from));
+    case PProcess::kBrownian: return ::new (at) PBrownian(static_cast<const PBrownian&>(from));
+    default: return nullptr;
+  }
+}
+
+constexpr unsigned char MakeSlot(unsigned kind, unsigned units) { return static_cast<unsigned char>(kind << 4 | units); }
+
+}  // namespace
+
 Particle::Particle(const Particle& other)
     : position(other.position), previous(other.previous) {
   for (int i = 0; i < kChannels; ++i) channels[i] = other.channels[i];
-  for (int i = 0; i < other.m_ProcessCount; ++i) AddProcess(other.m_Processes[i]->Clone());
+  for (int i = 0; i < other.m_ProcessCount; ++i) AppendCopyOf(*other.SlotProcess(i));
 }
 
 Particle& Particle::operator=(const Particle& other) {
@@ -222,24 +264,51 @@ Particle& Particle::operator=(const Particle& other) {
   position = other.position;
   previous = other.previous;
   for (int i = 0; i < kChannels; ++i) channels[i] = other.channels[i];
-  for (int i = 0; i < other.m_ProcessCount; ++i) AddProcess(other.m_Processes[i]->Clone());
+  for (int i = 0; i < other.m_ProcessCount; ++i) AppendCopyOf(*other.SlotProcess(i));
   return *this;
+}
+
+PProcess* Particle::SlotProcess(int i) const {
+  const unsigned char slot = m_Slots[i];
+  unsigned char* at = const_cast<unsigned char*>(m_Inline) + SlotOffset(slot);
+  if (SlotKind(slot) == PProcess::kOther) return *InlineAt<PProcess*>(at);
+  return InlineAt<PProcess>(at);
 }
 
 bool Particle::RunProcesses(float dt) {
   bool alive = true;
   // Every process runs, also after one voted for the end: a dying particle still moves
-  // on its last step.
-  for (int i = 0; i < m_ProcessCount; ++i) alive = m_Processes[i]->Process(dt, *this) && alive;
+  // on its last step. The built-in kinds are final, so these calls are direct (and
+  // inlined); they do exactly what the virtual call would.
+  for (int i = 0; i < m_ProcessCount; ++i) {
+    const unsigned char slot = m_Slots[i];
+    unsigned char* at = m_Inline + SlotOffset(slot);
+    bool vote;
+    switch (SlotKind(slot)) {
+      case PProcess::kLifeConst: vote = InlineAt<PLifeConst>(at)->Process(dt, *this); break;
+      case PProcess::kAgeConst: vote = InlineAt<PAgeConst>(at)->Process(dt, *this); break;
+      case PProcess::kFade: vote = InlineAt<PFade>(at)->Process(dt, *this); break;
+      case PProcess::kSteady: vote = InlineAt<PSteady>(at)->Process(dt, *this); break;
+      case PProcess::kTwinkle: vote = InlineAt<PTwinkle>(at)->Process(dt, *this); break;
+      case PProcess::kKinetic: vote = InlineAt<PKinetic>(at)->Process(dt, *this); break;
+      case PProcess::kSpin: vote = InlineAt<PSpin>(at)->Process(dt, *this); break;
+      case PProcess::kBrownian: vote = InlineAt<PBrownian>(at)->Process(dt, *this); break;
+      default: vote = (*InlineAt<PProcess*>(at))->Process(dt, *this); break;
+    }
+    alive = vote && alive;
+  }
   return alive;
 }
 
 void Particle::ClearProcesses() {
   for (int i = 0; i < m_ProcessCount; ++i) {
-    delete m_Processes[i];
-    m_Processes[i] = nullptr;
+    const unsigned char slot = m_Slots[i];
+    unsigned char* at = m_Inline + SlotOffset(slot);
+    if (SlotKind(slot) == PProcess::kOther) delete *InlineAt<PProcess*>(at);
+    else InlineAt<PProcess>(at)->~PProcess();
   }
   m_ProcessCount = 0;
+  m_InlineUsed = 0;
 }
 
 void Particle::AddProcess(PProcess* process) {
@@ -248,7 +317,56 @@ void Particle::AddProcess(PProcess* process) {
     delete process;
     return;
   }
-  m_Processes[m_ProcessCount++] = process;
+  if (AppendInline(*process)) delete process;
+  else AppendPooled(process);
+}
+
+void Particle::AppendCopyOf(const PProcess& process) {
+  if (m_ProcessCount >= kMaxProcesses) return;
+  if (!AppendInline(process)) AppendPooled(process.Clone());
+}
+
+bool Particle::AppendInline(const PProcess& process) {
+  const unsigned kind = process.KindOf();
+  const unsigned units = (InlineSize(kind) + kInlineUnit - 1) / kInlineUnit;
+  if (units == 0 || (m_InlineUsed + units) * kInlineUnit > kInlineBytes) return false;
+  CopyInline(kind, process, m_Inline + m_InlineUsed * kInlineUnit);
+  m_Slots[m_ProcessCount++] = MakeSlot(kind, m_InlineUsed);
+  m_InlineUsed = static_cast<unsigned char>(m_InlineUsed + units);
+  return true;
+}
+
+void Particle::AppendPooled(PProcess* process) {
+  constexpr unsigned units = sizeof(PProcess*) / kInlineUnit;
+  // A full arena gives its processes over to the pool, so that every slot has room for a
+  // pointer (the arena holds kMaxProcesses of them).
+  if ((m_InlineUsed + units) * kInlineUnit > kInlineBytes) MoveInlineToPool();
+  new (m_Inline + m_InlineUsed * kInlineUnit) PProcess*(process);
+  m_Slots[m_ProcessCount++] = MakeSlot(PProcess::kOther, m_InlineUsed);
+  m_InlineUsed = static_cast<unsigned char>(m_InlineUsed + units);
+}
+
+void Particle::MoveInlineToPool() {
+  PProcess* processes[kMaxProcesses];
+  const int count = m_ProcessCount;
+  for (int i = 0; i < count; ++i) {
+    const unsigned char slot = m_Slots[i];
+    unsigned char* at = m_Inline + SlotOffset(slot);
+    if (SlotKind(slot) == PProcess::kOther) {
+      processes[i] = *InlineAt<PProcess*>(at);
+    } else {
+      PProcess* inlined = InlineAt<PProcess>(at);
+      processes[i] = inlined->Clone();
+      inlined->~PProcess();
+    }
+  }
+  m_ProcessCount = 0;
+  m_InlineUsed = 0;
+  for (int i = 0; i < count; ++i) {
+    new (m_Inline + i * sizeof(PProcess*)) PProcess*(processes[i]);
+    m_Slots[m_ProcessCount++] = MakeSlot(PProcess::kOther, unsigned(i * sizeof(PProcess*) / kInlineUnit));
+  }
+  m_InlineUsed = static_cast<unsigned char>(count * sizeof(PProcess*) / kInlineUnit);
 }
 
 // =======================================================================================

@@ -181,6 +181,7 @@ void DS_ParticleGenerator::UpdateFrame(float time, DS_ParticlesObj&) {
 
 void DS_ParticleGenerator::UpdateParticleList(ParticleList& particles, float dt) {
   for (auto it = particles.begin(); it != particles.end();) {
+    PrefetchParticleNodeAhead(*it);
     if (it->RunProcesses(dt)) ++it;
     else it = particles.erase(it);
   }
@@ -427,6 +428,7 @@ void BuildParticleSprite(DS_ParticlesObj& runtime, const MediaColor& color, cons
   // Written straight into the locked buffer: the same vertices and bounds as
   // WriteQuad(ParticleSpriteQuad(...)), without building the quad and copying it, since
   // a generator fills tens of thousands of these a frame.
+  PrefetchParticleAhead(particle);
   DS_BoundsRect* bounds = nullptr;
   DX_V::PCT* v = runtime.QuadSlot(batch, slot, bounds);
   if (!v) return;
