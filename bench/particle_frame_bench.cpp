@@ -16,6 +16,8 @@
 #include "objects/particles/ParticleGenerator.h"
 #include "tests/support/TestDevice.h"
 
+#include "bench/BenchSupport.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -26,37 +28,11 @@
 #include <vector>
 
 namespace {
-bool g_Counting = false;
-size_t g_Allocations = 0;
 
-void* Allocate(size_t n) {
-  if (g_Counting) ++g_Allocations;
-  void* p = std::malloc(n ? n : 1);
-  if (!p) throw std::bad_alloc();
-  return p;
-}
-}  // namespace
-
-void* operator new(size_t n) { return Allocate(n); }
-void* operator new[](size_t n) { return Allocate(n); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-void operator delete[](void* p, size_t) noexcept { std::free(p); }
-
-namespace {
-
-double Now() {
-  LARGE_INTEGER c, f;
-  QueryPerformanceCounter(&c);
-  QueryPerformanceFrequency(&f);
-  return double(c.QuadPart) / double(f.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
+using bench::Median;
+using bench::Now;
+using bench::g_Allocations;
+using bench::g_Counting;
 
 constexpr size_t kParticles = 100000;
 constexpr size_t kBatches = (kParticles + kMaxQuadsPerBuffer - 1) / kMaxQuadsPerBuffer;
