@@ -11,7 +11,7 @@
 #include "layers/DS_SlideShow_Light.h"
 #include "layers/DocumentLoader.h"
 #include "platform/effect/Effect.h"
-#include "tests/support/TestDevice.h"
+#include "tests/support/SceneDevice.h"
 
 #include <d3d9.h>
 #include <gtest/gtest.h>
@@ -27,80 +27,10 @@ namespace {
 
 constexpr UINT kW = 320, kH = 200;
 
-struct Rgb {
-  int r, g, b;
-};
+using tw_test::Rgb;
 
-std::ostream& operator<<(std::ostream& os, const Rgb& c) {
-  return os << "(" << c.r << ", " << c.g << ", " << c.b << ")";
-}
-
-class DeviceTest : public testing::Test {
+class DeviceTest : public tw_test::SceneDeviceTest {
 protected:
-  void SetUp() override {
-    ASSERT_TRUE(m_Dev.Create(kW, kH)) << m_Dev.error;
-    m_Device = m_Dev.device;
-    g_Device = m_Device;
-    g_StageView = new DS_StageView();
-    g_DocResManager = new DS_DocResManager();
-  }
-
-  void TearDown() override {
-    delete g_DocResManager;
-    g_DocResManager = nullptr;
-    delete g_StageView;
-    g_StageView = nullptr;
-    g_Device = nullptr;
-    if (m_Device) {
-      m_Dev.device = nullptr;
-      EXPECT_EQ(m_Device->Release(), 0u) << "device objects leaked";
-    }
-    m_Dev.Destroy();
-  }
-
-  // A managed texture of w x h filled by colour(x, y) (0xAARRGGBB).
-  IDirect3DTexture9* MakeTexture(UINT w, UINT h, D3DCOLOR (*colour)(UINT, UINT, UINT, UINT)) {
-    IDirect3DTexture9* t = nullptr;
-    EXPECT_EQ(m_Device->CreateTexture(w, h, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr), D3D_OK);
-    D3DLOCKED_RECT lr{};
-    t->LockRect(0, &lr, nullptr, 0);
-    for (UINT y = 0; y < h; ++y) {
-      auto* row = reinterpret_cast<D3DCOLOR*>(static_cast<BYTE*>(lr.pBits) + y * lr.Pitch);
-      for (UINT x = 0; x < w; ++x) row[x] = colour(x, y, w, h);
-    }
-    t->UnlockRect(0);
-    return t;
-  }
-
-  // Files a picture in the resource store under a link, as a document's stored image is.
-  void StorePicture(const std::wstring& path, IDirect3DTexture9* texture, UINT w, UINT h) {
-    DS_TextureRecord record;
-    record.Assign(texture, w, h);
-    g_DocResManager->Tables().textureSets[DS_LinkKey(path, 1)].AddTexture(record);
-    texture->Release();
-  }
-
-  // The back buffer as it is now.
-  void ReadBack() {
-    IDirect3DSurface9* target = nullptr;
-    ASSERT_EQ(m_Device->GetRenderTarget(0, &target), D3D_OK);
-    const bool read = m_Dev.ReadSurfaceRect(target, RECT{0, 0, LONG(kW), LONG(kH)}, &m_Pixels);
-    target->Release();
-    ASSERT_TRUE(read);
-  }
-
-  Rgb Pixel(UINT x, UINT y) const {
-    const DWORD p = m_Pixels[y * kW + x];
-    return Rgb{int((p >> 16) & 0xFF), int((p >> 8) & 0xFF), int(p & 0xFF)};
-  }
-
-  void ExpectPixel(UINT x, UINT y, Rgb want, int tolerance) const {
-    const Rgb got = Pixel(x, y);
-    EXPECT_TRUE(std::abs(got.r - want.r) <= tolerance && std::abs(got.g - want.g) <= tolerance &&
-                std::abs(got.b - want.b) <= tolerance)
-        << "at (" << x << ", " << y << ") got " << got << " want " << want;
-  }
-
   // One frame as the host draws it: black clear, the show, the fade.
   void RenderFrame(DS_SlideShow_Light& show) {
     m_Device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
@@ -108,26 +38,23 @@ protected:
     show.Render(false);
     m_Device->EndScene();
   }
-
-  tw_test::TestDevice m_Dev;
-  IDirect3DDevice9* m_Device = nullptr;
-  std::vector<DWORD> m_Pixels;
 };
 
-D3DCOLOR Quadrants(UINT x, UINT y, UINT w, UINT h) {
-  const bool right = x >= w / 2, bottom = y >= h / 2;
+// A 64 x 32 picture in quadrants.
+D3DCOLOR Quadrants(UINT x, UINT y) {
+  const bool right = x >= 32, bottom = y >= 16;
   if (!bottom) return right ? 0xFF00FF00 : 0xFFFF0000;  // green, red
   return right ? 0xFFFFFF00 : 0xFF0000FF;               // yellow, blue
 }
-D3DCOLOR Orange(UINT, UINT, UINT, UINT) { return 0xFFC86432; }  // (200, 100, 50)
-D3DCOLOR Teal(UINT, UINT, UINT, UINT) { return 0xFF28C878; }    // (40, 200, 120)
+constexpr D3DCOLOR kOrange = 0xFFC86432;  // (200, 100, 50)
+constexpr D3DCOLOR kTeal = 0xFF28C878;    // (40, 200, 120)
 
 const Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kYellow{255, 255, 0};
 const Rgb kPictureClear{0xF0, 0x0F, 0xFF};
 
 TEST_F(DeviceTest, PictureDrawnAtKnownLayouts) {
   // A 2:1 picture in a 16:10 target: fit leaves bars above and below, fill crops the sides.
-  StorePicture(L"test\\quadrants.png", MakeTexture(64, 32, Quadrants), 64, 32);
+  StorePicture(L"test\\quadrants.png", MakeTexture(64, 32, Quadrants));
   DS_2D_Light layer;
   layer.PictureLink().StoreKey(L"test\\quadrants.png", 1);
   layer.CreateDeviceObjects();
@@ -177,8 +104,8 @@ DS_SlideContainer* PictureSlide(const std::wstring& path) {
 }
 
 TEST_F(DeviceTest, FadeQuadAlphaReadBack) {
-  StorePicture(L"orange.png", MakeTexture(32, 20, Orange), 32, 20);
-  StorePicture(L"teal.png", MakeTexture(32, 20, Teal), 32, 20);
+  StorePicture(L"orange.png", Solid(32, 20, kOrange));
+  StorePicture(L"teal.png", Solid(32, 20, kTeal));
   DS_SlideShow_Light show;
   show.AddSlide(PictureSlide(L"orange.png"));
   show.AddSlide(PictureSlide(L"teal.png"));
@@ -248,7 +175,7 @@ void DrawBackground(IDirect3DTexture9* texture) {
 }
 
 TEST_F(DeviceTest, PostPassObjectsReadTheSceneSoFarAndSurviveAReset) {
-  StorePicture(L"orange.png", MakeTexture(32, 20, Orange), 32, 20);
+  StorePicture(L"orange.png", Solid(32, 20, kOrange));
   DS_SlideShow_Light show;
   DS_SlideContainer* slide = PictureSlide(L"orange.png");
   // In vector order: P2 (post-pass), N (plain), P1 (post-pass); drawn P1, N, P2.
@@ -366,7 +293,7 @@ TEST_F(DeviceTest, PostPassObjectsReadTheSceneSoFarAndSurviveAReset) {
 TEST_F(DeviceTest, WithoutItsTargetsTheLayerDrawsStraightToTheBackBuffer) {
   // No render-target pair (as after a failed reset): the pass cannot begin, the scene is
   // drawn on the back buffer, and resolving must not clear it away.
-  StorePicture(L"orange.png", MakeTexture(32, 20, Orange), 32, 20);
+  StorePicture(L"orange.png", Solid(32, 20, kOrange));
   DS_2D_Light layer;
   layer.PictureLink().StoreKey(L"orange.png", 1);
   layer.CreateDeviceObjects();
@@ -504,24 +431,14 @@ struct RecordingEffect final : Effect {
   std::vector<UINT> passLog;
 };
 
-D3DCOLOR Black(UINT, UINT, UINT, UINT) { return 0xFF000000; }
-D3DCOLOR White(UINT, UINT, UINT, UINT) { return 0xFFFFFFFF; }
-D3DCOLOR Blue(UINT, UINT, UINT, UINT) { return 0xFF0000FF; }
-D3DCOLOR HalfRed(UINT, UINT, UINT, UINT) { return 0x80FF0000; }
-
 class RenderInterfaceTest : public DeviceTest {
 protected:
   void SetUp() override {
     DeviceTest::SetUp();
-    StorePicture(L"black.png", MakeTexture(kW, kH, Black), kW, kH);
-    m_Layer.reset(new DS_2D_Light());
-    m_Layer->PictureLink().StoreKey(L"black.png", 1);
-    m_Layer->CreateDeviceObjects();
-    m_Layer->Resize(kW, kH);
-    m_Layer->SetViewMode(0);
-    m_Layer->OnDeviceReset();
-    m_White = MakeTexture(1, 1, White);
-    m_Blue = MakeTexture(1, 1, Blue);
+    StorePicture(L"black.png", Solid(kW, kH, 0xFF000000));
+    MakeLayer(L"black.png");
+    m_White = Solid(1, 1, 0xFFFFFFFF);
+    m_Blue = Solid(1, 1, 0xFF0000FF);
   }
   void TearDown() override {
     for (IUnknown* u : m_Owned) u->Release();
@@ -581,7 +498,6 @@ protected:
     return v;
   }
 
-  std::unique_ptr<DS_2D_Light> m_Layer;
   IDirect3DTexture9* m_White = nullptr;
   IDirect3DTexture9* m_Blue = nullptr;
   std::vector<IUnknown*> m_Owned;
@@ -797,7 +713,7 @@ TEST_F(RenderInterfaceTest, TexturedQuadUpdatesThenDrawsWithTheTextureAlpha) {
   Corners(40, 40, 280, 160, c);
   for (auto& p : c) v.push_back(DX_V::PT{p[0], p[1], 0, 0.5f, 0.5f});
   QuadList(quad.mesh, v);
-  IDirect3DTexture9* halfRed = MakeTexture(1, 1, HalfRed);
+  IDirect3DTexture9* halfRed = Solid(1, 1, 0x80FF0000);
   quad.texture = halfRed;
   D3DXMATRIX identity;
   D3DXMatrixIdentity(&identity);

@@ -44,19 +44,6 @@ protected:
     return std::unique_ptr<DS_SpriteArrayObj>(static_cast<DS_SpriteArrayObj*>(d.CreateRuntimeObject()));
   }
 
-  void Draw(DS_ABObj& object) {
-    m_Device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
-    ASSERT_EQ(m_Device->BeginScene(), D3D_OK);
-    object.Render(*m_Layer);
-    m_Device->EndScene();
-  }
-
-  D3DCOLOR Pixel(UINT x, UINT y) {
-    D3DCOLOR c = 0;
-    EXPECT_TRUE(m_Dev.ReadBackBufferPixel(x, y, &c));
-    return c & 0x00FFFFFF;
-  }
-
 };
 
 TEST_F(SpriteDeviceTest, SpritesAreDrawnWhereTheyAreWithTheirColours) {
@@ -69,12 +56,12 @@ TEST_F(SpriteDeviceTest, SpritesAreDrawnWhereTheyAreWithTheirColours) {
   object->m_Sprites[1].color = 0xFF00FF00;
   object->UpdateFrame(0.05f);
   EXPECT_EQ(object->m_FillCount, 1u);
-  Draw(*object);
-  EXPECT_EQ(Pixel(80, 100), 0xFF0000u);
-  EXPECT_EQ(Pixel(62, 82), 0xFF0000u);   // inside the 40 x 40 square
-  EXPECT_EQ(Pixel(57, 100), 0x000000u);  // left of it
-  EXPECT_EQ(Pixel(240, 60), 0x00FF00u);
-  EXPECT_EQ(Pixel(160, 100), 0x000000u);
+  DrawObject(*object);
+  EXPECT_EQ(BackBufferColour(80, 100), 0xFF0000u);
+  EXPECT_EQ(BackBufferColour(62, 82), 0xFF0000u);   // inside the 40 x 40 square
+  EXPECT_EQ(BackBufferColour(57, 100), 0x000000u);  // left of it
+  EXPECT_EQ(BackBufferColour(240, 60), 0x00FF00u);
+  EXPECT_EQ(BackBufferColour(160, 100), 0x000000u);
 }
 
 TEST_F(SpriteDeviceTest, OnlyTheSpritesTheBuffersHoldAreDrawn) {
@@ -85,9 +72,9 @@ TEST_F(SpriteDeviceTest, OnlyTheSpritesTheBuffersHoldAreDrawn) {
   ASSERT_EQ(object->m_Sprites.size(), 2u);
   ASSERT_EQ(object->BufferSprites(), 1u);
   object->UpdateFrame(0.05f);
-  Draw(*object);
-  EXPECT_EQ(Pixel(80, 100), 0xFFFFFFu);
-  EXPECT_EQ(Pixel(240, 100), 0x000000u);
+  DrawObject(*object);
+  EXPECT_EQ(BackBufferColour(80, 100), 0xFFFFFFu);
+  EXPECT_EQ(BackBufferColour(240, 100), 0x000000u);
 
   // A count above what 16-bit indices reach: buffers, records and the drawn count capped.
   object->Desc().m_SpriteCount.Set(20000);
@@ -100,8 +87,8 @@ TEST_F(SpriteDeviceTest, OnlyTheSpritesTheBuffersHoldAreDrawn) {
   EXPECT_EQ(r.calls[0].sprites.geometry.vertexCount, 4 * kMaxQuadsPerBuffer);
   object->UpdateFrame(0.1f);
   EXPECT_EQ(object->m_FillCount, 1u);  // the capped count matches the buffers
-  Draw(*object);
-  EXPECT_EQ(Pixel(240, 100), 0xFFFFFFu);
+  DrawObject(*object);
+  EXPECT_EQ(BackBufferColour(240, 100), 0xFFFFFFu);
 
   // The layer itself never draws past the buffers, whatever a view claims.
   DS_SpriteArrayView view = object->View();
@@ -110,7 +97,7 @@ TEST_F(SpriteDeviceTest, OnlyTheSpritesTheBuffersHoldAreDrawn) {
   ASSERT_EQ(m_Device->BeginScene(), D3D_OK);
   m_Layer->DrawSpriteArray(view);
   m_Device->EndScene();
-  EXPECT_EQ(Pixel(80, 100), 0xFFFFFFu);
+  EXPECT_EQ(BackBufferColour(80, 100), 0xFFFFFFu);
 }
 
 TEST_F(SpriteDeviceTest, RefreshOnFrameWithAStillImageFillsOnce) {
@@ -122,10 +109,10 @@ TEST_F(SpriteDeviceTest, RefreshOnFrameWithAStillImageFillsOnce) {
     EXPECT_EQ(object->m_FillCount, 1u);
     object->m_Sprites[0].position = D3DXVECTOR3(240.0f, 100.0f, 0.0f);
     object->UpdateFrame(0.1f);
-    Draw(*object);
+    DrawObject(*object);
     // With the flag a still image never switches frames: the first fill stays.
-    EXPECT_EQ(Pixel(80, 100), refresh ? 0xFFFFFFu : 0x000000u);
-    EXPECT_EQ(Pixel(240, 100), refresh ? 0x000000u : 0xFFFFFFu);
+    EXPECT_EQ(BackBufferColour(80, 100), refresh ? 0xFFFFFFu : 0x000000u);
+    EXPECT_EQ(BackBufferColour(240, 100), refresh ? 0x000000u : 0xFFFFFFu);
     EXPECT_EQ(object->m_FillCount, refresh ? 1u : 2u);
   }
 }

@@ -29,13 +29,8 @@ namespace {
 
 constexpr UINT kW = 320, kH = 200;
 
-struct Rgb {
-  int r, g, b;
-};
-
-std::ostream& operator<<(std::ostream& os, const Rgb& c) {
-  return os << "(" << c.r << ", " << c.g << ", " << c.b << ")";
-}
+using tw_test::Near;
+using tw_test::Rgb;
 
 const Rgb kDark{10, 20, 40};  // the picture under everything
 const Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kYellow{255, 255, 0};
@@ -69,43 +64,6 @@ protected:
     StorePicture(L"dark.png", Solid(kW, kH, 0xFF0A1428));
     MakeLayer(L"dark.png");
   }
-  void ReleaseObjects() override { m_Objects.clear(); }
-
-  // One frame: the picture, then the objects as the slide draws them (a post-pass object
-  // reads the picture as the scene so far), then the back buffer read back.
-  void Draw() {
-    m_Device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
-    ASSERT_EQ(m_Device->BeginScene(), D3D_OK);
-    m_Layer->DrawPicture(false);
-    m_Layer->RenderObjects(m_Objects, 0);
-    m_Device->EndScene();
-    IDirect3DSurface9* target = nullptr;
-    ASSERT_EQ(m_Device->GetRenderTarget(0, &target), D3D_OK);
-    const bool read = m_Dev.ReadSurfaceRect(target, RECT{0, 0, LONG(kW), LONG(kH)}, &m_Pixels);
-    target->Release();
-    ASSERT_TRUE(read);
-  }
-
-  template <class T>
-  T* Add(DS_ABObj* object) {
-    m_Objects.push_back(DS_SharedRef<DS_ABObj>(object));
-    return static_cast<T*>(object);
-  }
-
-  Rgb Pixel(UINT x, UINT y) const {
-    const DWORD p = m_Pixels[y * kW + x];
-    return Rgb{int((p >> 16) & 0xFF), int((p >> 8) & 0xFF), int(p & 0xFF)};
-  }
-  static bool Near(Rgb a, Rgb b, int tolerance) {
-    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
-  }
-  void ExpectPixel(UINT x, UINT y, Rgb want, int tolerance) const {
-    const Rgb got = Pixel(x, y);
-    EXPECT_TRUE(Near(got, want, tolerance)) << "at (" << x << ", " << y << ") got " << got << " want " << want;
-  }
-
-  DS_RuntimeObjects m_Objects;
-  std::vector<DWORD> m_Pixels;
 };
 
 // ---------------------------------------------------------------------------------------
@@ -122,7 +80,7 @@ TEST_F(ObjectsDevice, StillSpritesCoverExactlyTheirBounds) {
   d.places = {{100.0f, 80.0f, 20.0f, 10.0f}, {230.0f, 150.0f, 30.0f, 30.0f}};
   auto* object = Add<DS_SpriteArrayObj>(d.CreateRuntimeObject());
   object->UpdateFrame(0.05f);
-  Draw();
+  DrawFrame();
   struct Probe {
     UINT x, y;
     bool inside;
@@ -153,7 +111,7 @@ TEST_F(ObjectsDevice, AStripShowsOneQuarterAtATime) {
   for (int i = 0; i < 4; ++i) {
     SCOPED_TRACE(testing::Message() << "fill " << i + 1);
     object->UpdateFrame(0.15f * float(i + 1));  // 0.15 s of object time: one switch
-    Draw();
+    DrawFrame();
     // Inside, a few pixels from the frame's edges (the sampler filters across them).
     for (UINT x : {124u, 160u, 196u}) ExpectPixel(x, 100, shown[i], 2);
     ExpectPixel(117, 100, kDark, 0);
@@ -187,7 +145,7 @@ TEST_F(ObjectsDevice, AModuleTextureSetShowsItsFramesInTurn) {
       // The time line's clock advances 0.1 s a frame.
       while (0.1f * float(step) * rate < s.clock - 1e-4f) object->UpdateFrame(0.1f * float(++step));
       SCOPED_TRACE(testing::Message() << "clock " << s.clock);
-      Draw();
+      DrawFrame();
       ExpectPixel(160, 100, s.colour, 2);
       ExpectPixel(100, 100, kDark, 0);
     }
@@ -266,7 +224,7 @@ TEST_F(BoltDevice, GlowAndSegmentsColourTheLineAndNothingElse) {
     auto* object = Add<DS_GlowingObj>(d.CreateRuntimeObject());
     ASSERT_NE(object->m_GlowDescription->m_Effect.Get(), nullptr) << "velmora.dll must sit beside the test program";
     object->UpdateFrame(0.05f);
-    Draw();
+    DrawFrame();
     for (UINT x : {70u, 130u, 190u, 250u}) {
       for (UINT y : {82u, 100u, 118u}) ExpectPixel(x, y, c.onLine, 3);
     }
@@ -287,7 +245,7 @@ TEST_F(BoltDevice, TheModulePicturesDrawABrightLineAlongTheBolt) {
     auto* object = Add<DS_GlowingObj>(d.CreateRuntimeObject());
     ASSERT_NE(object->m_GlowDescription->m_SpriteTexture.Get(), nullptr);
     for (int f = 1; f <= 3; ++f) object->UpdateFrame(0.05f * float(f));
-    Draw();
+    DrawFrame();
     // Somewhere across each segment's middle the line is far brighter than the picture.
     for (UINT x : {70u, 130u, 190u, 250u}) {
       int brightest = 0;

@@ -23,13 +23,8 @@ namespace {
 
 constexpr UINT kW = 320, kH = 200;
 
-struct Rgb {
-  int r, g, b;
-};
-
-std::ostream& operator<<(std::ostream& os, const Rgb& c) {
-  return os << "(" << c.r << ", " << c.g << ", " << c.b << ")";
-}
+using tw_test::Near;
+using tw_test::Rgb;
 
 const Rgb kDark{10, 20, 40};  // the picture under everything
 const Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255};
@@ -58,7 +53,6 @@ protected:
     StorePicture(kBlueLetter, Solid(8, 32, 0xFF0000FF));
     MakeLayer(L"dark.png");
   }
-  void ReleaseObjects() override { m_Objects.clear(); }
 
   // A font of the given letters at the given corners, made into its runtime object.
   DS_ParticlesObj* AddFont(const std::vector<DS_LinkKey>& letters, const std::vector<D3DXVECTOR3>& corners,
@@ -70,58 +64,33 @@ protected:
     font.m_Scale.Set(scale);
     font.m_Centre.Store(centre);
     font.m_FontClock.Set(clock);
-    m_Objects.push_back(DS_SharedRef<DS_ABObj>(font.CreateRuntimeObject()));
-    return static_cast<DS_ParticlesObj*>(m_Objects.back().get());
+    return Add<DS_ParticlesObj>(font.CreateRuntimeObject());
   }
 
-  // One frame: the picture, then the objects as the slide draws them, read back.
-  void Draw() {
-    m_Device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
-    ASSERT_EQ(m_Device->BeginScene(), D3D_OK);
-    m_Layer->DrawPicture(false);
-    m_Layer->RenderObjects(m_Objects, 0);
-    m_Device->EndScene();
-    IDirect3DSurface9* target = nullptr;
-    ASSERT_EQ(m_Device->GetRenderTarget(0, &target), D3D_OK);
-    const bool read = m_Dev.ReadSurfaceRect(target, RECT{0, 0, LONG(kW), LONG(kH)}, &m_Pixels);
-    target->Release();
-    ASSERT_TRUE(read);
-  }
-
-  Rgb Pixel(int x, int y) const {
-    const DWORD p = m_Pixels[size_t(y) * kW + size_t(x)];
-    return Rgb{int((p >> 16) & 0xFF), int((p >> 8) & 0xFF), int(p & 0xFF)};
-  }
-  static bool Near(Rgb a, Rgb b, int tolerance) {
-    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
-  }
-  void ExpectPixel(int x, int y, Rgb want, int tolerance) const {
-    if (x < 0 || y < 0 || x >= int(kW) || y >= int(kH)) return;
-    const Rgb got = Pixel(x, y);
-    EXPECT_TRUE(Near(got, want, tolerance)) << "at (" << x << ", " << y << ") got " << got << " want " << want;
-  }
   // The box's corner pixels and its centre are its colour; the pixels just outside each
   // edge are the picture.
   void ExpectBox(const Box& b) const {
     SCOPED_TRACE(testing::Message() << "box at (" << b.x << ", " << b.y << ") " << b.w << " x " << b.h);
+    // A box at the target's edge has no pixel beyond it to check.
+    auto expect = [this](int x, int y, Rgb want) {
+      if (x >= 0 && y >= 0 && x < int(kW) && y < int(kH)) ExpectPixel(UINT(x), UINT(y), want, 0);
+    };
     const int x1 = b.x + b.w - 1, y1 = b.y + b.h - 1;
     for (int x : {b.x, x1})
-      for (int y : {b.y, y1}) ExpectPixel(x, y, b.colour, 0);
-    ExpectPixel(b.x + b.w / 2, b.y + b.h / 2, b.colour, 0);
-    ExpectPixel(b.x - 1, b.y, kDark, 0);
-    ExpectPixel(x1 + 1, y1, kDark, 0);
-    ExpectPixel(b.x, b.y - 1, kDark, 0);
-    ExpectPixel(x1, y1 + 1, kDark, 0);
+      for (int y : {b.y, y1}) expect(x, y, b.colour);
+    expect(b.x + b.w / 2, b.y + b.h / 2, b.colour);
+    expect(b.x - 1, b.y, kDark);
+    expect(x1 + 1, y1, kDark);
+    expect(b.x, b.y - 1, kDark);
+    expect(x1, y1 + 1, kDark);
   }
   int CountPixels(Rgb colour) const {
     int n = 0;
-    for (int y = 0; y < int(kH); ++y)
-      for (int x = 0; x < int(kW); ++x) n += Near(Pixel(x, y), colour, 0) ? 1 : 0;
+    for (UINT y = 0; y < kH; ++y)
+      for (UINT x = 0; x < kW; ++x) n += Near(Pixel(x, y), colour, 0) ? 1 : 0;
     return n;
   }
 
-  DS_RuntimeObjects m_Objects;
-  std::vector<DWORD> m_Pixels;
 };
 
 // Three letters at stored corners (10, 20), (40, 20), (70, 20): each quad's upper-left
@@ -139,7 +108,7 @@ TEST_F(FontDevice, LettersSitAtTheirCornersAtTheirPicturesSizes) {
     EXPECT_EQ(r.width, float(boxes[i].w)) << i;
     EXPECT_EQ(r.height, float(boxes[i].h)) << i;
   }
-  Draw();
+  DrawFrame();
   for (const Box& b : boxes) ExpectBox(b);
   EXPECT_EQ(CountPixels(kRed), 16 * 16);
   EXPECT_EQ(CountPixels(kGreen), 24 * 8);
@@ -186,7 +155,7 @@ TEST_F(FontDevice, TheLineScalesAboutItsCentre) {
     SCOPED_TRACE(testing::Message() << "scale " << c.value);
     AddFont({kRedLetter, kGreenLetter, kBlueLetter},
             {{100.0f, 60.0f, 0.0f}, {130.0f, 60.0f, 0.0f}, {160.0f, 60.0f, 0.0f}}, c.value, centre);
-    Draw();
+    DrawFrame();
     for (const Box& b : c.boxes) ExpectBox(b);
     for (const Box& b : c.boxes) EXPECT_EQ(CountPixels(b.colour), b.w * b.h);
     m_Objects.clear();
@@ -207,7 +176,7 @@ TEST_F(FontDevice, OnlyLettersWithAPictureAndACornerShow) {
     EXPECT_EQ(r.calls[0].first, 0u);
     EXPECT_EQ(r.calls[1].first, 2u);
     EXPECT_EQ(r.calls[2].first, 3u);
-    Draw();
+    DrawFrame();
     ExpectBox({10, 20, 16, 16, kRed});
     ExpectBox({70, 20, 8, 32, kBlue});
     ExpectPixel(40, 20, kDark, 0);
@@ -218,7 +187,7 @@ TEST_F(FontDevice, OnlyLettersWithAPictureAndACornerShow) {
     DS_ParticlesObj* font =
         AddFont({kRedLetter}, {{10.0f, 20.0f, 0.0f}, {40.0f, 20.0f, 0.0f}, {70.0f, 20.0f, 0.0f}});
     EXPECT_EQ(font->Count(0), 1u);
-    Draw();
+    DrawFrame();
     ExpectBox({10, 20, 16, 16, kRed});
     EXPECT_EQ(CountPixels(kRed), 16 * 16);
     m_Objects.clear();
@@ -254,12 +223,12 @@ TEST_F(FontDevice, TheModuleLettersShineInTurnOnTheFontsClock) {
   const int hx = 20 + 15, ex = 68 + 15, y = 30 + 20;
   int step = 0;
   for (; step < 9; ++step) font->UpdateFrame(0.125f * float(step + 1));  // clock 1.125
-  Draw();
+  DrawFrame();
   ExpectPixel(hx, y, gold, 6);
   ExpectPixel(ex, y, gold, 6);
   ExpectPixel(20 + 31, 30 + 15, kDark, 0);  // between the H's strokes
   font->UpdateFrame(0.125f * float(++step));  // clock 1.25
-  Draw();
+  DrawFrame();
   ExpectPixel(hx, y, white, 6);
   ExpectPixel(ex, y, gold, 6);
 
@@ -267,7 +236,7 @@ TEST_F(FontDevice, TheModuleLettersShineInTurnOnTheFontsClock) {
   m_Objects.clear();
   font = AddFont(letters, corners);
   for (int k = 1; k <= 40; ++k) font->UpdateFrame(0.125f * float(k));
-  Draw();
+  DrawFrame();
   ExpectPixel(hx, y, gold, 6);
   for (const DS_TextureSet& set : static_cast<DS_AnimatedFont*>(font->Generator())->m_LetterFrames)
     EXPECT_EQ(set.frame, 0);

@@ -74,17 +74,6 @@ protected:
     Gen(runtime).Fill(runtime, 40.0f);
   }
 
-  void Draw(DS_ABObj& object) {
-    m_Device->Clear(0, nullptr, D3DCLEAR_TARGET, kFrame, 1.0f, 0);
-    ASSERT_EQ(m_Device->BeginScene(), D3D_OK);
-    object.Render(*m_Layer);
-    m_Device->EndScene();
-  }
-  D3DCOLOR Pixel(UINT x, UINT y) {
-    D3DCOLOR c = 0;
-    EXPECT_TRUE(m_Dev.ReadBackBufferPixel(x, y, &c));
-    return c & 0x00FFFFFF;
-  }
   // A pixel of a render-target texture, alpha included.
   D3DCOLOR TargetPixel(IDirect3DTexture9* texture, UINT x, UINT y) {
     if (!texture) return 0xDEADBEEF;
@@ -195,8 +184,8 @@ TEST_F(ParticleDeviceTest, ReservedSlotsThatAreNotWrittenDrawNothing) {
   const float xs[4] = {40.0f, 120.0f, 200.0f, 280.0f};
   for (float x : xs) Gen(r).m_Live.emplace_back(x, 100.0f, 0.0f);
   Gen(r).Fill(r, 40.0f);
-  Draw(r);
-  for (float x : xs) EXPECT_EQ(Pixel(UINT(x), 100), 0xFF0000u) << x;
+  DrawObject(r, kFrame);
+  for (float x : xs) EXPECT_EQ(BackBufferColour(UINT(x), 100), 0xFF0000u) << x;
 
   // A larger reservation makes new buffers: only slot 0 is written this time.
   Gen(r).m_Live.resize(1);
@@ -204,11 +193,11 @@ TEST_F(ParticleDeviceTest, ReservedSlotsThatAreNotWrittenDrawNothing) {
   ASSERT_TRUE(r.LockBatch(0));
   BuildParticleSprite(r, Gen(r).m_Color1, Gen(r).m_Live.front(), 0, 0, 40.0f, 1.0f);
   r.UnlockBatch(0);
-  Draw(r);
-  EXPECT_EQ(Pixel(40, 100), 0xFF0000u);
-  for (int i = 1; i < 4; ++i) EXPECT_EQ(Pixel(UINT(xs[i]), 100), kFrame & 0xFFFFFF) << xs[i];
+  DrawObject(r, kFrame);
+  EXPECT_EQ(BackBufferColour(40, 100), 0xFF0000u);
+  for (int i = 1; i < 4; ++i) EXPECT_EQ(BackBufferColour(UINT(xs[i]), 100), kFrame & 0xFFFFFF) << xs[i];
   for (UINT y = 4; y < kH; y += 16)
-    for (UINT x = 70; x < kW; x += 16) EXPECT_EQ(Pixel(x, y), kFrame & 0xFFFFFF) << x << "," << y;
+    for (UINT x = 70; x < kW; x += 16) EXPECT_EQ(BackBufferColour(x, y), kFrame & 0xFFFFFF) << x << "," << y;
 }
 
 // -----------------------------------------------------------------------------------------
@@ -312,7 +301,7 @@ TEST_F(ParticleDeviceTest, TheRealMaskHoldsTheQuadsOwnColour) {
   // colour, laid over transparent black), and stays clear elsewhere.
   auto runtime = Make(0, 0x0000FF, 50);
   AddParticle(*runtime, 100.0f, 80.0f);
-  Draw(*runtime);
+  DrawObject(*runtime, kFrame);
   DS_TestTexGenerator& g = Gen(*runtime);
   // Vertex alpha 127: colour 1 itself, alpha 127 (the composite applies the alpha once).
   ExpectNear(TargetPixel(g.m_RenderTarget->current, 100, 80), 0x7FFF0000, 2, "mask at the quad");
@@ -335,9 +324,9 @@ TEST_F(ParticleDeviceTest, WithoutAnEffectTheBatchIsDrawnThroughTheFixedPipeline
   EXPECT_EQ(bound, static_cast<IDirect3DBaseTexture9*>(g.FrameTexture(0)));
   if (bound) bound->Release();
 
-  Draw(*runtime);
-  EXPECT_EQ(Pixel(100, 80), 0xFF0000u);
-  EXPECT_EQ(Pixel(100, 120), kFrame & 0xFFFFFF);
+  DrawObject(*runtime, kFrame);
+  EXPECT_EQ(BackBufferColour(100, 80), 0xFF0000u);
+  EXPECT_EQ(BackBufferColour(100, 120), kFrame & 0xFFFFFF);
 }
 
 // -----------------------------------------------------------------------------------------
@@ -372,11 +361,11 @@ TEST_F(ParticleDeviceTest, BlendModesCompositeTheMaskAsTheEffectSays) {
     auto runtime = Make(c.blend, c.colour, c.transparency);
     ASSERT_TRUE(Gen(*runtime).m_Effect) << "the particle effect compiles";
     AddParticle(*runtime, 100.0f, 80.0f);
-    Draw(*runtime);
-    ExpectNear(Pixel(100, 80), c.inside, 3, c.name);
-    ExpectNear(Pixel(110, 95), c.inside, 3, c.name);
-    ExpectNear(Pixel(250, 150), c.outside, 3, c.name);
-    ExpectNear(Pixel(100, 110), c.outside, 3, c.name);
+    DrawObject(*runtime, kFrame);
+    ExpectNear(BackBufferColour(100, 80), c.inside, 3, c.name);
+    ExpectNear(BackBufferColour(110, 95), c.inside, 3, c.name);
+    ExpectNear(BackBufferColour(250, 150), c.outside, 3, c.name);
+    ExpectNear(BackBufferColour(100, 110), c.outside, 3, c.name);
   }
 }
 

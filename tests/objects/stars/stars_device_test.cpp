@@ -28,13 +28,12 @@ using tw_test::LoggingEffect;
 
 constexpr UINT kW = 320, kH = 200;
 
-struct Rgb {
-  int r, g, b;
-};
-std::ostream& operator<<(std::ostream& os, const Rgb& c) { return os << "(" << c.r << ", " << c.g << ", " << c.b << ")"; }
+using tw_test::Rgb;
 
 // The picture under every test: (64, 128, 192).
 const Rgb kPicture{64, 128, 192};
+// How far a read-back channel may stray from Main's value, worked out in doubles.
+constexpr int kRounding = 3;
 
 // "Main" of the particle effect, per channel with 8-bit values: the background screened
 // with the glow mask (its colours premultiplied by "BlendMask_Max"), then the particle
@@ -90,7 +89,6 @@ protected:
     g_DocResManager->Tables().store[DS_LinkKey(L"particles.fx", 1)].push_back(effect);
     MakeLayer(L"picture.png");
   }
-  void ReleaseObjects() override { m_Objects.clear(); }
 
   template <class G>
   void UseImages(G& d, int count) {
@@ -100,36 +98,12 @@ protected:
     d.m_EffectLink.StoreKey(L"particles.fx", 1);
   }
 
-  // One frame as a slide draws it: the picture, then the objects (a post-pass object
-  // reads the picture as the scene so far); the back buffer read back.
-  void DrawFrame() {
-    m_Device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
-    ASSERT_EQ(m_Device->BeginScene(), D3D_OK);
-    m_Layer->DrawPicture(false);
-    m_Layer->RenderObjects(m_Objects, 0);
-    m_Device->EndScene();
-    IDirect3DSurface9* target = nullptr;
-    ASSERT_EQ(m_Device->GetRenderTarget(0, &target), D3D_OK);
-    const bool read = m_Dev.ReadSurfaceRect(target, RECT{0, 0, LONG(kW), LONG(kH)}, &m_Pixels);
-    target->Release();
-    ASSERT_TRUE(read);
-  }
   // The description's runtime object joins the slide's objects; its generator.
   template <class G>
-  G& Add(G& description) {
-    auto* object = static_cast<DS_ParticlesObj*>(description.CreateRuntimeObject());
-    m_Objects.push_back(DS_SharedRef<DS_ABObj>(object));
-    return *static_cast<G*>(object->Generator());
+  G& AddGenerator(G& description) {
+    return *static_cast<G*>(Add<DS_ParticlesObj>(description.CreateRuntimeObject())->Generator());
   }
   DS_ParticlesObj& Object(size_t i) { return *static_cast<DS_ParticlesObj*>(m_Objects[i].get()); }
-
-  void ExpectPixel(UINT x, UINT y, Rgb want, int tolerance = 3) const {
-    const DWORD p = m_Pixels[y * kW + x];
-    const Rgb got{int((p >> 16) & 0xFF), int((p >> 8) & 0xFF), int(p & 0xFF)};
-    EXPECT_TRUE(std::abs(got.r - want.r) <= tolerance && std::abs(got.g - want.g) <= tolerance &&
-                std::abs(got.b - want.b) <= tolerance)
-        << "at (" << x << ", " << y << ") got " << got << " want " << want;
-  }
 
   // The four vertices of a slot, read back from the batch's buffer.
   std::vector<DX_V::PCT> Vertices(DS_ParticlesObj& runtime, size_t batch, size_t slot) {
@@ -151,8 +125,6 @@ protected:
 
   // Declared before the objects: a generator may hold it until they go.
   LoggingEffect m_Log;
-  DS_RuntimeObjects m_Objects;
-  std::vector<DWORD> m_Pixels;
 };
 
 // A falling-stars description over the picture: star size 20, speed 10 (80 px/s), glow
@@ -184,7 +156,7 @@ TEST_F(StarsDevice, FillStarsWritesTurnedStarsTheirGlowsAndTheTrails) {
   d.m_PathEmission.Store(1);
   d.m_EmissionRate.Store(10u);  // 20 trail particles per second
   d.m_Size.Set(50u);            // trails half the star size
-  DS_FallingStars& g = Add(d);
+  DS_FallingStars& g = AddGenerator(d);
   DS_ParticlesObj& runtime = Object(0);
   std::srand(4);
   g.AddStar();
@@ -255,7 +227,7 @@ TEST_F(StarsDevice, FillSparksPutsSparksThenTrailsInOneRun) {
   d.m_Life.Set(50u);
   d.TimeLine().m_Mode.Set(DS_TimeLineControl::kModeIntervals);
   d.TimeLine().AddInterval(DS_TimeInterval{0.0f, 10.0f, 2.0f, 8.0f});
-  DS_FireworkSimple& g = Add(d);
+  DS_FireworkSimple& g = AddGenerator(d);
   DS_ParticlesObj& runtime = Object(0);
   runtime.SetLoopTime(1.0f);  // alpha 0.5
   runtime.UpdateFrame(0.125f);  // the burst
@@ -295,7 +267,7 @@ TEST_F(StarsDevice, FallingStarsDrawParticleMaskThenGlowMaskThenMain) {
     d.m_PathEmission.Store(path);
     d.m_EmissionRate.Store(10u);
     d.m_Size.Set(50u);
-    DS_FallingStars& g = Add(d);
+    DS_FallingStars& g = AddGenerator(d);
     DS_ParticlesObj& runtime = *static_cast<DS_ParticlesObj*>(m_Objects.back().get());
     g.AddStar();
     runtime.UpdateFrame(0.125f);
@@ -360,7 +332,7 @@ TEST_F(StarsDevice, FireworksDrawSparkMaskThenGlowMaskWithOneImageThenMain) {
   d.m_OriginClock.Set(50u);
   d.m_SparkCount.Store(5u);
   d.m_SparkSize.Store(8u);
-  DS_FireworkSimple& g = Add(d);
+  DS_FireworkSimple& g = AddGenerator(d);
   DS_ParticlesObj& runtime = Object(0);
   runtime.UpdateFrame(0.125f);  // always visible: a fountain spark
   ASSERT_EQ(g.m_Stored.size(), 1u);
@@ -402,7 +374,7 @@ TEST_F(StarsDevice, FallingStarCompositeScreensTheGlowAndLaysTheStarOver) {
   d.m_StarSpeed.Set(0u);
   d.m_GlowScale.Set(50u);
   d.m_Color1 = MediaColor(0x0000FFul, 50);
-  DS_FallingStars& g = Add(d);
+  DS_FallingStars& g = AddGenerator(d);
   g.AddStar();
   Object(0).UpdateFrame(0.125f);
   DrawFrame();
@@ -410,16 +382,16 @@ TEST_F(StarsDevice, FallingStarCompositeScreensTheGlowAndLaysTheStarOver) {
   // (0, 127, 0). Where both lie: (64, 128, 192) screened with the glow gives
   // (64, 191, 192), times 1 - 127/255 plus the star: (159, 96, 96).
   const Rgb star{127, 0, 0}, glow{0, 127, 0}, none{0, 0, 0};
-  ExpectPixel(120, 100, Main(kPicture, glow, star, 127));
-  ExpectPixel(127, 104, Main(kPicture, glow, star, 127));  // inside the star at any angle
+  ExpectPixel(120, 100, Main(kPicture, glow, star, 127), kRounding);
+  ExpectPixel(127, 104, Main(kPicture, glow, star, 127), kRounding);  // inside the star at any angle
   EXPECT_EQ(Main(kPicture, glow, star, 127).r, 159);
   // The glow alone, outside the star's reach (14.2 px) and inside the glow's 30 px.
-  ExpectPixel(145, 100, Main(kPicture, glow, none, 0));
-  ExpectPixel(120, 75, Main(kPicture, glow, none, 0));
+  ExpectPixel(145, 100, Main(kPicture, glow, none, 0), kRounding);
+  ExpectPixel(120, 75, Main(kPicture, glow, none, 0), kRounding);
   EXPECT_EQ(Main(kPicture, glow, none, 0).g, 191);
   // Outside the glow: the picture.
-  ExpectPixel(160, 100, kPicture);
-  ExpectPixel(20, 20, kPicture);
+  ExpectPixel(160, 100, kPicture, kRounding);
+  ExpectPixel(20, 20, kPicture, kRounding);
 }
 
 TEST_F(StarsDevice, FireworkCompositeShowsTheSparkOverItsGlow) {
@@ -434,17 +406,17 @@ TEST_F(StarsDevice, FireworkCompositeShowsTheSparkOverItsGlow) {
   d.m_Centre.Store(D3DXVECTOR3(200.0f, 60.0f, 0.0f));
   d.m_Color1 = MediaColor(0xFF0000ul, 0);
   d.m_Color2 = MediaColor(0x00FFFFul, 0);
-  DS_FireworkSimple& g = Add(d);
+  DS_FireworkSimple& g = AddGenerator(d);
   Object(0).UpdateFrame(0.125f);
   ASSERT_EQ(g.m_Stored.size(), 1u);
   DrawFrame();
   const Rgb blue{0, 0, 255}, yellow{255, 255, 0}, none{0, 0, 0};
-  ExpectPixel(200, 60, Main(kPicture, yellow, blue, 255));  // (0, 0, 255)
-  ExpectPixel(190, 70, Main(kPicture, yellow, blue, 255));
-  ExpectPixel(222, 60, Main(kPicture, yellow, none, 0));  // (255, 255, 192)
-  ExpectPixel(200, 36, Main(kPicture, yellow, none, 0));
-  ExpectPixel(240, 60, kPicture);
-  ExpectPixel(100, 150, kPicture);
+  ExpectPixel(200, 60, Main(kPicture, yellow, blue, 255), kRounding);  // (0, 0, 255)
+  ExpectPixel(190, 70, Main(kPicture, yellow, blue, 255), kRounding);
+  ExpectPixel(222, 60, Main(kPicture, yellow, none, 0), kRounding);  // (255, 255, 192)
+  ExpectPixel(200, 36, Main(kPicture, yellow, none, 0), kRounding);
+  ExpectPixel(240, 60, kPicture, kRounding);
+  ExpectPixel(100, 150, kPicture, kRounding);
 }
 
 TEST_F(StarsDevice, MissingPicturesEffectOrTargetDrawNothingThatBreaks) {
@@ -455,38 +427,38 @@ TEST_F(StarsDevice, MissingPicturesEffectOrTargetDrawNothingThatBreaks) {
   d.m_StarSpeed.Set(0u);
   d.m_GlowScale.Set(50u);
   d.m_Color1 = MediaColor(0x0000FFul, 50);
-  DS_FallingStars& g = Add(d);
+  DS_FallingStars& g = AddGenerator(d);
   EXPECT_EQ(g.FrameTexture(1), nullptr);
   EXPECT_EQ(g.FrameTexture(3), nullptr);
   g.AddStar();
   Object(0).UpdateFrame(0.125f);
   DrawFrame();
   const Rgb star{127, 0, 0}, none{0, 0, 0};
-  ExpectPixel(120, 100, Main(kPicture, none, star, 127));  // (159, 64, 96)
-  ExpectPixel(145, 100, kPicture);
+  ExpectPixel(120, 100, Main(kPicture, none, star, 127), kRounding);  // (159, 64, 96)
+  ExpectPixel(145, 100, kPicture, kRounding);
 
   // The mask target lost (its textures released with the device's): nothing is drawn and
   // the picture stays; once the store restores the target, the star is back.
   g_DocResManager->OnDeviceLost();
   EXPECT_FALSE(g.m_RenderTarget->IsValid());
   DrawFrame();
-  ExpectPixel(120, 100, kPicture);
+  ExpectPixel(120, 100, kPicture, kRounding);
   g_DocResManager->OnDeviceReset();
   ASSERT_TRUE(g.m_RenderTarget->IsValid());
   DrawFrame();
-  ExpectPixel(120, 100, Main(kPicture, none, star, 127));
+  ExpectPixel(120, 100, Main(kPicture, none, star, 127), kRounding);
 
   // An effect link that gives no effect: nothing is drawn at all.
   DS_FallingStars noEffect = Stars(D3DXVECTOR3(60.0f, 60.0f, 0.0f), D3DXVECTOR3(60.0f, 60.0f, 0.0f));
   UseImages(noEffect, 4);
   noEffect.m_EffectLink.StoreKey(L"missing.fx", 1);
-  DS_FallingStars& h = Add(noEffect);
+  DS_FallingStars& h = AddGenerator(noEffect);
   EXPECT_EQ(h.m_Effect.Get(), nullptr);
   h.AddStar();
   Object(1).UpdateFrame(0.125f);
   DrawFrame();
-  ExpectPixel(60, 60, kPicture);
-  ExpectPixel(120, 100, Main(kPicture, none, star, 127));
+  ExpectPixel(60, 60, kPicture, kRounding);
+  ExpectPixel(120, 100, Main(kPicture, none, star, 127), kRounding);
 }
 
 }  // namespace
