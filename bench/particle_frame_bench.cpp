@@ -31,8 +31,8 @@ namespace {
 
 using bench::Median;
 using bench::Now;
-using bench::g_Allocations;
-using bench::g_Counting;
+using tw_test::g_Allocations;
+using tw_test::g_CountingAllocations;
 
 constexpr size_t kParticles = 100000;
 constexpr size_t kBatches = (kParticles + kMaxQuadsPerBuffer - 1) / kMaxQuadsPerBuffer;
@@ -136,7 +136,7 @@ int main() {
   copyTimes.reserve(kFrames);
   const size_t chunksBefore = BlockPool::ChunkCount();
   g_Allocations = 0;
-  g_Counting = true;
+  g_CountingAllocations = true;
   for (int i = 0; i < kFrames; ++i) {
     const double a = Now();
     update();
@@ -147,7 +147,7 @@ int main() {
     updateTimes.push_back(b - a);
     fillTimes.push_back(c - b);
   }
-  g_Counting = false;
+  g_CountingAllocations = false;
   const size_t allocations = g_Allocations;
   // The same quads into plain memory: the fill without the buffers' lock and upload.
   std::vector<double> plainTimes;

@@ -27,8 +27,8 @@ namespace {
 
 using bench::Median;
 using bench::Now;
-using bench::g_Allocations;
-using bench::g_Counting;
+using tw_test::g_Allocations;
+using tw_test::g_CountingAllocations;
 
 // A system under test: its description, its geometry and the vertex array it fills.
 struct System {
@@ -87,13 +87,13 @@ int main() {
   std::vector<double> frameTimes, copyTimes;
   frameTimes.reserve(kFrames);  // the measurement itself allocates nothing while it counts
   g_Allocations = 0;
-  g_Counting = true;
+  g_CountingAllocations = true;
   for (int i = 0; i < kFrames; ++i) {
     const double a = Now();
     frame();
     frameTimes.push_back(Now() - a);
   }
-  g_Counting = false;
+  g_CountingAllocations = false;
   const size_t allocations = g_Allocations;
   // The two halves apart: where the time goes.
   std::vector<double> updateTimes, fillTimes;

@@ -1,7 +1,7 @@
 #include "objects/particles/AnimatedBrushes.h"
 
-#include "core/params/StoredParams.h"
 #include "core/archive/ReaderRegistry.h"
+#include "core/params/StoredParams.h"
 #include "core/render/RenderMath.h"
 #include "layers/RecordHead.h"
 

@@ -1,7 +1,7 @@
 #include "objects/particles/FallingStars.h"
 
-#include "core/params/StoredParams.h"
 #include "core/archive/ReaderRegistry.h"
+#include "core/params/StoredParams.h"
 #include "core/render/Device.h"
 #include "core/render/RenderMath.h"
 #include "layers/DS_ABRender.h"
@@ -12,56 +12,6 @@
 #include <cstdlib>
 
 DS_REGISTER_OBJECT_READER(DS_FallingStars);
-
-namespace {
-
-}  // namespace
-
-// ---------------------------------------------------------------------------------------
-// The two-mask drawing
-
-namespace glow_masks {
-
-namespace {
-void ClearTarget() {
-  if (g_Device) g_Device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
-}
-}  // namespace
-
-bool Begin(DS_ABRender& context, DS_RenderTargetPair& pair) {
-  if (!pair.BeginRender()) return false;
-  context.PushRenderTarget(pair, 3);
-  ClearTarget();
-  return true;
-}
-
-IDirect3DTexture9* SwapToGlowMask(DS_RenderTargetPair& pair) {
-  IDirect3DTexture9* particleMask = pair.SwapAndClear();
-  // The swap clears to opaque black; the glow mask starts transparent.
-  ClearTarget();
-  return particleMask;
-}
-
-void End(DS_ABRender& context, DS_RenderTargetPair& pair) {
-  pair.EndRender();
-  context.PopRenderTarget();
-}
-
-void DrawBatch(DS_ABRender& context, DS_ParticlesObj& runtime, size_t batch, Effect*& effect) {
-  const unsigned count = runtime.Count(batch);
-  if (batch >= runtime.BatchCount() || count == 0) return;
-  context.DrawQuadRange(runtime.Batch(batch), &effect, 0u, count);
-}
-
-void Composite(DS_ABRender& context, Effect*& effect, DS_RenderTargetPair& pair, IDirect3DTexture9* particleMask) {
-  effect->SetTechnique("Main");
-  effect->SetTexture("Texture1", context.GetBackgroundTexture().Get());
-  effect->SetTexture("Texture2", pair.current.Get());
-  effect->SetTexture("Texture3", particleMask);
-  context.Draw(context.GetScreenQuad(), &effect);
-}
-
-}  // namespace glow_masks
 
 // ---------------------------------------------------------------------------------------
 // DS_FallingStars
@@ -164,23 +114,21 @@ void DS_FallingStars::Render(DS_ABRender& context, DS_ParticlesObj& runtime) {
   // Without the effect or the masks' target there is nothing to composite with: the
   // picture stays as it is.
   if (!effect || !m_RenderTarget || !m_RenderTarget->IsValid() || runtime.BatchCount() < kBatchCount) return;
-  DS_RenderTargetPair& pair = *m_RenderTarget;
-
   effect->SetTechnique("BlendMask_Max");
-  if (!glow_masks::Begin(context, pair)) return;
+  if (!BeginMask(context, 0x00000000)) return;
   effect->SetTexture("Texture1", FrameTexture(0));
-  glow_masks::DrawBatch(context, runtime, kStarBatch, effect);
+  DrawMaskBatch(context, kStarBatch, effect);
   effect->SetTexture("Texture1", FrameTexture(1));
-  glow_masks::DrawBatch(context, runtime, kTrailBatch, effect);
+  DrawMaskBatch(context, kTrailBatch, effect);
 
-  IDirect3DTexture9* particleMask = glow_masks::SwapToGlowMask(pair);
+  IDirect3DTexture9* particleMask = SwapToGlowMask();
   effect->SetTexture("Texture1", FrameTexture(3));
-  glow_masks::DrawBatch(context, runtime, kTrailGlowBatch, effect);
+  DrawMaskBatch(context, kTrailGlowBatch, effect);
   effect->SetTexture("Texture1", FrameTexture(2));
-  glow_masks::DrawBatch(context, runtime, kStarGlowBatch, effect);
-  glow_masks::End(context, pair);
+  DrawMaskBatch(context, kStarGlowBatch, effect);
+  EndMask(context);
 
-  glow_masks::Composite(context, effect, pair, particleMask);
+  DrawGlowComposite(context, effect, particleMask);
 }
 
 // ---------------------------------------------------------------------------------------

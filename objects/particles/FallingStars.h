@@ -4,8 +4,6 @@
 // particles; stars and trails carry a glow. Everything is drawn into two off-screen masks
 // (particles, then glows) that the effect's "Main" technique lays over the picture drawn
 // so far.
-//
-// Also the two-mask drawing steps that the fireworks share.
 #include "objects/particles/GeneratorFamilies.h"
 
 class DS_FallingStars : public DS_ParticleRctRgnGenerator {
@@ -57,19 +55,3 @@ public:
 // The two-mask drawing of the falling stars and the fireworks: the particle mask, then the
 // glow mask, drawn into the generator's render-target pair with "BlendMask_Max", and the
 // "Main" composite of the scene so far, the glow mask and the particle mask.
-namespace glow_masks {
-
-// Binds the pair, lays the stage out for it and clears it to transparent black. False,
-// with nothing bound, when the pair cannot be bound.
-bool Begin(DS_ABRender& context, DS_RenderTargetPair& pair);
-// The particle mask moves to the pair's other texture and the target is cleared again;
-// returns the particle mask (no reference added).
-IDirect3DTexture9* SwapToGlowMask(DS_RenderTargetPair& pair);
-void End(DS_ABRender& context, DS_RenderTargetPair& pair);
-// Draws the batch's counted quads through the effect; an empty batch draws nothing.
-void DrawBatch(DS_ABRender& context, DS_ParticlesObj& runtime, size_t batch, Effect*& effect);
-// "Main": "Texture1" the scene so far, "Texture2" the glow mask (the pair's current
-// texture), "Texture3" the particle mask, over the whole screen.
-void Composite(DS_ABRender& context, Effect*& effect, DS_RenderTargetPair& pair, IDirect3DTexture9* particleMask);
-
-}  // namespace glow_masks

@@ -1,11 +1,10 @@
 #include "objects/particles/Fireworks.h"
 
-#include "core/params/StoredParams.h"
 #include "core/archive/ReaderRegistry.h"
+#include "core/params/StoredParams.h"
 #include "core/render/RenderMath.h"
 #include "layers/DS_ABRender.h"
 #include "layers/RecordHead.h"
-#include "objects/particles/FallingStars.h"
 #include "platform/effect/Effect.h"
 
 #include <cstdlib>
@@ -117,17 +116,15 @@ void DS_Firework::FillSparks(DS_ParticlesObj& runtime) {
 void DS_Firework::Render(DS_ABRender& context, DS_ParticlesObj& runtime) {
   Effect* effect = m_Effect.Get();
   if (!effect || !m_RenderTarget || !m_RenderTarget->IsValid() || runtime.BatchCount() < kBatchCount) return;
-  DS_RenderTargetPair& pair = *m_RenderTarget;
-
   effect->SetTechnique("BlendMask_Max");
   effect->SetTexture("Texture1", FrameTexture(0));
-  if (!glow_masks::Begin(context, pair)) return;
-  glow_masks::DrawBatch(context, runtime, kSparkBatch, effect);
-  IDirect3DTexture9* sparkMask = glow_masks::SwapToGlowMask(pair);
-  glow_masks::DrawBatch(context, runtime, kGlowBatch, effect);
-  glow_masks::End(context, pair);
+  if (!BeginMask(context, 0x00000000)) return;
+  DrawMaskBatch(context, kSparkBatch, effect);
+  IDirect3DTexture9* sparkMask = SwapToGlowMask();
+  DrawMaskBatch(context, kGlowBatch, effect);
+  EndMask(context);
 
-  glow_masks::Composite(context, effect, pair, sparkMask);
+  DrawGlowComposite(context, effect, sparkMask);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -1,7 +1,7 @@
 #include "objects/particles/GeneratorFamilies.h"
 
-#include "core/params/StoredParams.h"
 #include "core/document/DocResManager.h"
+#include "core/params/StoredParams.h"
 #include "core/render/D3DUtil.h"
 #include "core/render/Device.h"
 #include "core/render/RenderMath.h"
@@ -103,15 +103,11 @@ void DS_TexParticleGenerator::DrawSingleBatch(DS_ABRender& context, IDirect3DTex
     return;
   }
   effect->SetTechnique("BlendMask");
-  // Without a target to draw the mask into, the mask pass would clear and draw over the
-  // frame itself: it is left out, and so is the composite of a mask that was not drawn.
-  if (!m_RenderTarget || !m_RenderTarget->BeginRender()) return;
-  context.PushRenderTarget(*m_RenderTarget, 3);
-  if (g_Device) g_Device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
+  // A mask that was not drawn is not composited either.
+  if (!BeginMask(context, 0x00000000)) return;
   effect->SetTexture("Texture1", texture);
   if (quads) context.DrawQuadRange(runtime.Batch(0), &effect, 0, quads);
-  m_RenderTarget->EndRender();
-  context.PopRenderTarget();
+  EndMask(context);
   DrawComposite(context);
 }
 
@@ -122,17 +118,14 @@ void DS_TexParticleGenerator::DrawJoinedBatches(DS_ABRender& context, size_t las
   if (!effect || !m_Runtime) return;
   DS_ParticlesObj& runtime = *m_Runtime;
   effect->SetTechnique("JoinMask");
-  if (!m_RenderTarget || !m_RenderTarget->BeginRender()) return;
-  context.PushRenderTarget(*m_RenderTarget, 3);
-  if (g_Device) g_Device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00FFFFFF, 1.0f, 0);
+  if (!BeginMask(context, 0x00FFFFFF)) return;
   const size_t batches = runtime.BatchCount();
   for (size_t i = 0; i <= last && i < batches; ++i) {
     effect->SetTexture("Texture1", FrameTexture(i));
     const UINT quads = DrawableQuads(runtime, i);
     if (quads) context.DrawQuadRange(runtime.Batch(i), &effect, 0, quads);
   }
-  m_RenderTarget->EndRender();
-  context.PopRenderTarget();
+  EndMask(context);
 }
 
 void DS_TexParticleGenerator::DrawComposite(DS_ABRender& context) {
@@ -168,6 +161,40 @@ void DS_TexParticleGenerator::SelectComposite(Effect& effect, IDirect3DTexture9*
       // Other modes draw with whatever technique the effect last had.
       break;
   }
+}
+
+bool DS_TexParticleGenerator::BeginMask(DS_ABRender& context, D3DCOLOR clear) {
+  if (!m_RenderTarget || !m_RenderTarget->BeginRender()) return false;
+  context.PushRenderTarget(*m_RenderTarget, 3);
+  if (g_Device) g_Device->Clear(0, nullptr, D3DCLEAR_TARGET, clear, 1.0f, 0);
+  return true;
+}
+
+void DS_TexParticleGenerator::EndMask(DS_ABRender& context) {
+  m_RenderTarget->EndRender();
+  context.PopRenderTarget();
+}
+
+IDirect3DTexture9* DS_TexParticleGenerator::SwapToGlowMask() {
+  IDirect3DTexture9* particleMask = m_RenderTarget->SwapAndClear();
+  // The swap clears to opaque black; the glow mask starts transparent.
+  if (g_Device) g_Device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
+  return particleMask;
+}
+
+void DS_TexParticleGenerator::DrawMaskBatch(DS_ABRender& context, size_t batch, Effect*& effect) {
+  if (!m_Runtime || batch >= m_Runtime->BatchCount()) return;
+  const unsigned count = m_Runtime->Count(batch);
+  if (count) context.DrawQuadRange(m_Runtime->Batch(batch), &effect, 0u, count);
+}
+
+void DS_TexParticleGenerator::DrawGlowComposite(DS_ABRender& context, Effect*& effect,
+                                                IDirect3DTexture9* particleMask) {
+  effect->SetTechnique("Main");
+  effect->SetTexture("Texture1", context.GetBackgroundTexture().Get());
+  effect->SetTexture("Texture2", m_RenderTarget->current.Get());
+  effect->SetTexture("Texture3", particleMask);
+  context.Draw(context.GetScreenQuad(), &effect);
 }
 
 bool DS_TexParticleGenerator::ReadPart(DS_IOF_Virtual& archive) {

@@ -54,6 +54,21 @@ public:
   // effect's technique and set nothing).
   void SelectComposite(Effect& effect, IDirect3DTexture9* mask, IDirect3DTexture9* background);
 
+  // The mask passes' steps, shared by the routines above and the two-mask generators.
+  // BeginMask binds the render-target pair, lays the stage out for it and clears it to
+  // `clear`; false, with nothing bound, without a pair or when it cannot be bound (the
+  // mask pass would otherwise clear and draw over the frame itself).
+  bool BeginMask(DS_ABRender& context, D3DCOLOR clear);
+  void EndMask(DS_ABRender& context);
+  // The particle mask moves to the pair's other texture and the new target is cleared to
+  // transparent black; returns the particle mask (no reference added).
+  IDirect3DTexture9* SwapToGlowMask();
+  // The batch's counted quads through the effect; an empty batch draws nothing.
+  void DrawMaskBatch(DS_ABRender& context, size_t batch, Effect*& effect);
+  // "Main": "Texture1" the scene so far, "Texture2" the glow mask (the pair's current
+  // texture), "Texture3" the particle mask, over the whole screen.
+  void DrawGlowComposite(DS_ABRender& context, Effect*& effect, IDirect3DTexture9* particleMask);
+
   // The part "DS_TexParticleGenerator", versions 1 to 3 (3 written), then the base part.
   bool ReadPart(DS_IOF_Virtual& archive);
   void ReadFields(DS_IOF_Virtual& archive, unsigned version);

@@ -1,10 +1,10 @@
 #include "objects/sprites/DischargeBolt.h"
 
-#include "core/params/StoredParams.h"
 #include "core/archive/ReaderRegistry.h"
 #include "core/document/DocResManager.h"
 #include "core/document/ResourceModule.h"
 #include "core/params/CompositeParams.h"
+#include "core/params/StoredParams.h"
 #include "core/render/QuadList.h"
 #include "objects/sprites/SpriteGeometry.h"
 

@@ -1,9 +1,9 @@
 #include "objects/sprites/Flow.h"
 
-#include "core/params/StoredParams.h"
 #include "core/archive/ReaderRegistry.h"
 #include "core/params/CompositeParams.h"
 #include "core/params/Numeric.h"
+#include "core/params/StoredParams.h"
 #include "core/render/QuadList.h"
 #include "layers/RecordHead.h"
 #include "objects/sprites/SpriteGeometry.h"

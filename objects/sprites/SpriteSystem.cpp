@@ -1,8 +1,8 @@
 #include "objects/sprites/SpriteSystem.h"
 
-#include "core/params/StoredParams.h"
 #include "core/document/DocResManager.h"
 #include "core/params/Numeric.h"
+#include "core/params/StoredParams.h"
 #include "core/render/StageView.h"
 #include "layers/RecordHead.h"
 #include "objects/sprites/SpriteGeometry.h"

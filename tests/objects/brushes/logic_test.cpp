@@ -93,7 +93,9 @@ TEST(Bling, WithFineStepsTheGlintIsFullAtTheInTimeAndRestartsAtTheCycleEnd) {
   for (int k = 1; k <= 512; ++k) {
     run.object->UpdateFrame(float(k) / 256.0f);
     largest = std::fmax(largest, p.channels[Particle::kSize]);
-    if (k == 128) EXPECT_FLOAT_EQ(p.channels[Particle::kSize], 127.0f * 2.0f / 256.0f);
+    if (k == 128) {
+      EXPECT_FLOAT_EQ(p.channels[Particle::kSize], 127.0f * 2.0f / 256.0f);
+    }
     if (k == 511) {
       EXPECT_FLOAT_EQ(p.channels[Particle::kLife], 511.0f / 512.0f);
       EXPECT_NEAR(p.channels[Particle::kSize], 0.0f, 2.0f / 256.0f);  // back at the minimum

@@ -256,7 +256,9 @@ TEST(BrushRecords, HostileCountsFailTheArchiveAtOnce) {
     SCOPED_TRACE(f.name);
     RecordReadResult r = ReadRecord(f.data, f.size);
     EXPECT_TRUE(r.failed);
-    if (auto* d = As<DS_CustomAirBrush>(r)) EXPECT_LE(d->m_Painted.size(), 1u);
+    if (auto* d = As<DS_CustomAirBrush>(r)) {
+      EXPECT_LE(d->m_Painted.size(), 1u);
+    }
   }
 }
 

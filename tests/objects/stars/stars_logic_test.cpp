@@ -5,6 +5,7 @@
 
 #include "core/archive/DS_IOF_Writer.h"
 #include "core/render/Device.h"
+#include "tests/support/AllocationCounter.h"
 #include "tests/support/CrtRand.h"
 #include "tests/support/RecordRead.h"
 #include "tests/support/RecordingRender.h"
@@ -18,19 +19,6 @@
 #include <new>
 #include <vector>
 
-// Every heap allocation of this program is counted, so that a test can see that the
-// updates of running generators allocate nothing.
-namespace {
-long g_HeapAllocations = 0;
-}  // namespace
-
-void* operator new(std::size_t bytes) {
-  ++g_HeapAllocations;
-  if (void* block = std::malloc(bytes ? bytes : 1)) return block;
-  throw std::bad_alloc();
-}
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 
 namespace {
 
@@ -502,9 +490,7 @@ TEST(StarsSteadyState, RunningUpdatesAllocateNothing) {
   run(1, 2000);
   ASSERT_GT(a->m_Live.size(), 0u);
   ASSERT_GT(b->m_Live.size(), 0u);
-  const long before = g_HeapAllocations;
-  run(2000, 2400);
-  EXPECT_EQ(g_HeapAllocations - before, 0);
+  EXPECT_EQ(tw_test::AllocationsDuring([&] { run(2000, 2400); }), 0u);
 }
 
 }  // namespace
