@@ -22,9 +22,9 @@ sys.path.insert(0, os.path.join(HERE, "..", "..", "tools", "demo"))
 
 from docbuilder import Writer, abobj_part  # noqa: E402
 from make_demo import HEADER, png_bytes, png_rgba_bytes, resource_store, slide  # noqa: E402
+import effects  # noqa: E402
 import particles  # noqa: E402
 import sprites  # noqa: E402
-import particles  # noqa: E402
 
 PICTURE_W, PICTURE_H = 160, 100
 LEFT, RIGHT = (200, 100, 50), (40, 200, 120)
@@ -45,8 +45,9 @@ def life_object(kind, colour, x, y, size, name):
     return write
 
 
-def document(objects, pictures=(), records=()):
-    """pictures and records: further items of the resource store (see resource_store)."""
+def document(objects, pictures=(), records=(), guid_images=()):
+    """pictures, records and guid_images: further items of the resource store (see
+    resource_store)."""
     picture_link = ("life\\picture.png", 3000)
     border_link = ("life\\border.png", 3001)
     border = png_bytes(8, 8, [bytes((12, 12, 16)) * 8] * 8)
@@ -58,7 +59,7 @@ def document(objects, pictures=(), records=()):
                lambda w, s: slide(w, **s))
         w.u32(0)  # no music
     resource_store(w, [(picture_link, "picture.png", picture()), (border_link, "border.png", border)] + list(pictures),
-                   list(records))
+                   list(records), list(guid_images))
     return w.bytes()
 
 
@@ -255,6 +256,37 @@ def animated_font_rows():
     }
 
 
+# -- shader effects ------------------------------------------------------------------------
+# A document may carry a module effect's source under the module's link ("velmora.dll",
+# id): stored bytes win over the module, so the test needs no module beside it.
+
+def module_effect(effect_id, file_name):
+    """(link, name, bytes) of a resource-store record: module/effects/<file_name> stored
+    under ("velmora.dll", effect_id)."""
+    with open(os.path.join(HERE, "..", "..", "module", "effects", file_name), "rb") as f:
+        return (("velmora.dll", effect_id), file_name, f.read())
+
+
+def pattern_light_rows():
+    return {}
+
+
+def wave_water_rows():
+    return {}
+
+
+def fire_rows():
+    return {}
+
+
+def cloud_perspective_rows():
+    return {}
+
+
+def centred_rows():
+    return {}
+
+
 # The documents every scene class must carry through a device life: a class joins by adding
 # a row. Each row: a document, and points of its first frame (x, y, (r, g, b)) worked out by
 # hand, which show that the frame is the scene (a black frame would match itself after any
@@ -285,6 +317,11 @@ def passing():
         **air_brush_rows(),
         **falling_star_rows(),
         **animated_font_rows(),
+        **pattern_light_rows(),
+        **wave_water_rows(),
+        **fire_rows(),
+        **cloud_perspective_rows(),
+        **centred_rows(),
     }
 
 

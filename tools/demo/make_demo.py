@@ -37,6 +37,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "docbuilder"))
 from docbuilder import Writer  # noqa: E402
 import demo_sprites  # noqa: E402
 import demo_particles  # noqa: E402
+import demo_effects  # noqa: E402
 
 HEADER = "KVQ v 4.0.0"
 PICTURE_W, PICTURE_H = 1024, 640
@@ -251,20 +252,26 @@ def audio_file(w, name, data, source_path):
         w.buffer(data, source_path)
 
 
-def resource_store(w, pictures, records=()):
+def resource_store(w, pictures, records=(), guid_images=()):
     """The "DS_DocResManager" record, version 3: every picture as a saved image, and the
     byte blocks of other links (a WAV sound's file, say) as saved records. Both take
-    ((path, stamp), file name, bytes) items."""
+    ((path, stamp), file name, bytes) items. guid_images: (GUID string, picture bytes)
+    items, the pictures kept under GUID keys (an effect's mask, say)."""
     def saved(w, item):
         (path, stamp), file_name, data = item
         w.string(path).int64(stamp)
         w.u32(1)
         w.resource_record(data, name=file_name, resource_id=0, module_name="")
+
+    def guid_image(w, item):
+        guid, data = item
+        w.guid(guid).string("").byte(1)
+        w.buffer(data, name="mask.png")
     with w.record("DS_DocResManager", 3):
         w.list(pictures, saved)
         w.u32(0)  # saved frame delays
         w.list(records, saved)
-        w.u32(0)  # saved GUID images
+        w.list(guid_images, guid_image)
 
 
 # -- the show -----------------------------------------------------------------------------
@@ -291,12 +298,14 @@ def build(out_path, probes_path=None, still=False):
     audio_files = []
     stored_records = []
     sprite_pictures = []
+    guid_images = []
     if still:
         slides = slides[:1]
     else:
         add_sounds(slides, audio_files, stored_records)
         demo_sprites.add_sprites(slides, sprite_pictures, png_rgba_bytes, W, H)
         demo_particles.add_particles(slides, sprite_pictures, stored_records, png_rgba_bytes, W, H)
+        demo_effects.add_effects(slides, stored_records, guid_images, png_rgba_bytes, W, H)
     used = {s["picture"] for s in slides} | {border}
     painted = [(name, paint()) for name, paint in painters if links[name] in used]
 
@@ -306,7 +315,7 @@ def build(out_path, probes_path=None, still=False):
         w.list(slides, lambda w, s: slide(w, **s))
         w.list(audio_files, lambda w, a: audio_file(w, *a))
     resource_store(w, [(links[name], name, canvas.png()) for name, canvas in painted] + sprite_pictures,
-                   stored_records)
+                   stored_records, guid_images)
 
     os.makedirs(os.path.dirname(os.path.abspath(out_path)), exist_ok=True)
     with open(out_path, "wb") as f:

@@ -10,9 +10,9 @@ sys.path.insert(0, os.path.join(HERE, "..", "..", "..", "tools", "docbuilder"))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "support"))
 
 from docbuilder import Writer, interval  # noqa: E402
+import effects  # noqa: E402
 import particles  # noqa: E402
 import sprites  # noqa: E402
-import particles  # noqa: E402
 from fixture_header import write_header  # noqa: E402
 
 
@@ -131,10 +131,46 @@ def animated_font_records():
     }
 
 
+# -- shader effects: each family's records, {name: writer} as in records() ------------------
+
+def fx_base(**kw):
+    """A base part whose values all differ from the defaults."""
+    base = dict(speed=70, technique=1, mask_name="mask", effect=("fx\\effect.fx", 61), scale=80,
+                region=effects.region_rect(20.0, 10.0, 300.0, 190.0), reserved=7,
+                abobj=dict(name="damaged", time_line_args=dict(mode=1, intervals=[interval(0.0, 5.0)])))
+    base.update(kw)
+    return base
+
+
+def pattern_light_records():
+    return {}
+
+
+def wave_water_records():
+    return {}
+
+
+def fire_records():
+    return {}
+
+
+def cloud_perspective_records():
+    return {}
+
+
+def centred_records():
+    return {}
+
+
+def effect_records():
+    return {**pattern_light_records(), **wave_water_records(), **fire_records(), **cloud_perspective_records(),
+            **centred_records()}
+
+
 def main(path):
     fixtures = {}
     for name, write in {**records(), **air_brush_records(), **falling_star_records(),
-                        **animated_font_records()}.items():
+                        **animated_font_records(), **effect_records()}.items():
         w = Writer()
         write(w)
         fixtures[name] = w.bytes()
