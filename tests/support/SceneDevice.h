@@ -108,6 +108,19 @@ protected:
     StorePicture(DS_LinkKey(path, 1), texture);
   }
 
+  // Files an effect source under a link, as a document's stored record is: the resource
+  // store's GetEffect then compiles it for the link (stored bytes win over the module).
+  void StoreEffectSource(const DS_LinkKey& key, const void* bytes, size_t size) {
+    DS_ResourceRecord record;
+    record.Assign(bytes, unsigned(size));
+    g_DocResManager->Tables().store[key].push_back(record);
+  }
+  // Files a picture (taking over the caller's reference) under a GUID key, as a document's
+  // GUID pictures (an effect's mask, say) are.
+  void StoreGuidPicture(const DS_GuidKey& key, IDirect3DTexture9* texture) {
+    (*g_DocResManager)[key].Attach(texture);
+  }
+
   // The runtime object joins the slide's objects, which draw in the order added.
   template <class T = DS_ABObj>
   T* Add(DS_ABObj* object) {
