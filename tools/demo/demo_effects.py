@@ -84,7 +84,7 @@ def pattern_light_effects(W, H, records, guid_images, png_rgba_bytes):
         return (m, m, m, 255)
     guid_images.append((SUN_GLOW_MASK_GUID, png_rgba_bytes(256, 160, glow_mask)))
     sun_glow = lambda w: effects.light_fx_ii(  # noqa: E731
-        w, intensity=55, flicker=3, blend=1, colour=0x70C8FF,  # (255, 200, 112): warm
+        w, intensity=45, flicker=3, blend=1, colour=0x70C8FF,  # (255, 200, 112): warm
         fx=dict(speed=4, technique=1, mask_guid=SUN_GLOW_MASK_GUID, abobj=dict(name="Sun glow")))
 
     # A soft bluish haze whose opacity is noise, at most about a fifth.
