@@ -131,7 +131,8 @@ float DS_PatternBrush::MixAlpha() const {
 void DS_PatternBrush::CoordTransform(float width, float height, float out[4]) const {
   const float k = m_PatternScale.Derived();
   // A pattern scale of 0 (or a pattern of no width) would repeat the pattern infinitely
-  // often: such a pattern is laid at its own size instead.
+  // often and turn every texture coordinate infinite: the divisor falls back to 1 (a
+  // repeat per picture pixel), dense but finite.
   float a = width / NonZeroDivisor(float(m_Frames.width) * k);
   float b = height / NonZeroDivisor(float(m_Frames.height) * k);
   if (m_MirrorHorizontal.Get() != 0) a = -a;

@@ -2,7 +2,8 @@
 // their brush objects through the real layer (DS_2D_Light) and read back: a copy of the
 // picture shifted by its offset, a light pool brightening the picture by its multiplier,
 // a colour blended over it, and a pattern tiled at its size, mirrored and stepping through
-// its frames; each held back by its mask where the mask is white. The module's effect
+// its frames (a picture's, or a stored set of the module's); each held back by its mask
+// where the mask is white. The module's effect
 // sources are filed under the module's links, as a document carries them.
 #include "effects/PatternLight.h"
 
@@ -161,6 +162,23 @@ TEST_F(PatternLightDevice, APatternIsTiledAtItsSizeMirroredAndSteppedThroughItsF
     ExpectPixel(24, 20, mirrored ? kGreen : kYellow, 3);
     m_Objects.clear();
   }
+}
+
+TEST_F(PatternLightDevice, APatternLinkToTheModuleReadsItsStoredFramesAndDelays) {
+  // The module's stored texture set 120: solid red, green and blue 32 x 32 frames shown
+  // for 0.25, 0.5 and 0.75 s.
+  MakeLayer(L"quadrants.png");
+  DS_PatternBrush d;
+  d.m_PatternLink.StoreKey(L"velmora.dll", 120);
+  DS_BrushObj* object = AddEffect(d);
+  DrawFrame();
+  ExpectPixel(30, 30, Rgb{255, 0, 0}, 2);
+  ExpectPixel(290, 170, Rgb{255, 0, 0}, 2);
+  object->UpdateFrame(0.2f);
+  object->UpdateFrame(0.4f);  // effect time 0.4: past the first frame's 0.25 s
+  DrawFrame();
+  ExpectPixel(30, 30, Rgb{0, 255, 0}, 2);
+  ExpectPixel(290, 170, Rgb{0, 255, 0}, 2);
 }
 
 }  // namespace
