@@ -41,38 +41,37 @@ NIGHT_HAZE_MASK_GUID = "{9A47D0E2-1C6B-4F83-B5E9-70D2A8C4163F}"
 HAZE_LINK = ("demo\\haze.png", 2101)
 
 
-def smoothstep(a, b, x):
-    t = max(0.0, min(1.0, (x - a) / (b - a)))
-    return t * t * (3 - 2 * t)
-
-
-def tiled_noise(size, cells, seed):
-    """Value noise over size x size pixels on a cells x cells lattice that wraps around,
-    so the picture tiles without a seam; values 0..1."""
-    state = [seed & 0x7FFFFFFF]
-
-    def draw():
-        state[0] = (state[0] * 1103515245 + 12345) & 0x7FFFFFFF
-        return (state[0] >> 8) / float(1 << 23)
-
-    lattice = [[draw() for _ in range(cells)] for _ in range(cells)]
-
-    def at(x, y):
-        fx, fy = x * cells / size, y * cells / size
-        i, j = int(fx), int(fy)
-        tx, ty = smoothstep(0, 1, fx - i), smoothstep(0, 1, fy - j)
-        a, b = lattice[j % cells][i % cells], lattice[j % cells][(i + 1) % cells]
-        c, d = lattice[(j + 1) % cells][i % cells], lattice[(j + 1) % cells][(i + 1) % cells]
-        return (a + (b - a) * tx) * (1 - ty) + (c + (d - c) * tx) * ty
-    return at
-
-
 def pattern_light_effects(W, H, records, guid_images, png_rgba_bytes):
     """The dawn's sun glows and flickers warmly: a screen blend of a warm colour at a
     strength that follows noise, kept by its mask to the sun's surroundings. Over the night
     sky a faint haze is tiled, turned a little, and held off the ground by its mask; as the
     camera pans it drifts across the screen. Both are post passes (technique mode 1), so
     they compose with the other families' effects on the same slides."""
+
+    def smoothstep(a, b, x):
+        t = max(0.0, min(1.0, (x - a) / (b - a)))
+        return t * t * (3 - 2 * t)
+
+    def tiled_noise(size, cells, seed):
+        """Value noise over size x size pixels on a cells x cells lattice that wraps around,
+        so the picture tiles without a seam; values 0..1."""
+        state = [seed & 0x7FFFFFFF]
+
+        def draw():
+            state[0] = (state[0] * 1103515245 + 12345) & 0x7FFFFFFF
+            return (state[0] >> 8) / float(1 << 23)
+
+        lattice = [[draw() for _ in range(cells)] for _ in range(cells)]
+
+        def at(x, y):
+            fx, fy = x * cells / size, y * cells / size
+            i, j = int(fx), int(fy)
+            tx, ty = smoothstep(0, 1, fx - i), smoothstep(0, 1, fy - j)
+            a, b = lattice[j % cells][i % cells], lattice[j % cells][(i + 1) % cells]
+            c, d = lattice[(j + 1) % cells][i % cells], lattice[(j + 1) % cells][(i + 1) % cells]
+            return (a + (b - a) * tx) * (1 - ty) + (c + (d - c) * tx) * ty
+        return at
+
     aspect = W / float(H)
 
     # The glow's mask: black (the glow acts) about the sun, white (held back) from a third
