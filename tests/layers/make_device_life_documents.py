@@ -267,8 +267,56 @@ def module_effect(effect_id, file_name):
         return (("velmora.dll", effect_id), file_name, f.read())
 
 
+TILE_LINK = ("life\\tile.png", 3020)
+RIGHT_MASK_GUID = "{3C0E7A51-9B2D-4F60-8E14-5A7D2B9C0F36}"
+
+
 def pattern_light_rows():
-    return {}
+    """The pattern brush (and its C form), background copy and both lights, each over the
+    whole picture with technique mode 0 ("Background" is the slide's picture), drawing
+    through the module's effects, which the documents carry. Steady values only: the
+    second frame must match the first."""
+    records = [module_effect(75, "backgroundcopy.fx"), module_effect(76, "light.fx"),
+               module_effect(78, "pattern.fx")]
+    # A 16 x 16 tile, opaque magenta on its left half and clear on its right; at pattern
+    # scale 1 it repeats every 16 pixels: x mod 16 < 8 magenta, else the picture.
+    tile = (TILE_LINK, "tile.png",
+            png_rgba_bytes(16, 16, lambda x, y: MAGENTA + (255,) if x < 8 else (0, 0, 0, 0)))
+    # White (holding the effect back) on the right half of the picture.
+    mask = (RIGHT_MASK_GUID, png_bytes(16, 16, [bytes((0, 0, 0)) * 8 + bytes((255, 255, 255)) * 8] * 16))
+
+    def row(objects, probes, guid_images=()):
+        return document(objects, [tile], records, guid_images), probes
+
+    def mixed(a, b, t):
+        return tuple(int(round(x + (y - x) * t)) for x, y in zip(a, b))
+
+    def lit(colour, factor):
+        return tuple(min(255, int(round(c * factor))) for c in colour)
+
+    name = lambda n: dict(abobj=dict(name=n))  # noqa: E731
+    # Half the picture's width: each half shows the other.
+    copy = lambda w: effects.background_copy(w, rect=(0, 0, 0, 0, 80, 0), fx=name("copy"))  # noqa: E731
+    # Speed 0 keeps the effect time at 0: flicker mode 0 gives 1/2, a multiplier of 0.5 at
+    # intensity 1. Near the centre (d^2 < 0.01 picture heights) the picture is brightened by
+    # about 1.496; the right half's pixels at x = 90 likewise.
+    light = lambda w: effects.light_fx(w, intensity=100, flicker=0, fx=dict(speed=0, **name("light")))  # noqa: E731
+    # Blue at half strength (steady flicker), held back on the right half by its mask.
+    light2 = lambda w: effects.light_fx_ii(  # noqa: E731
+        w, intensity=50, flicker=0, blend=0, colour=0xFF0000, fx=dict(mask_guid=RIGHT_MASK_GUID, **name("light 2")))
+    pattern = lambda w: effects.pattern_brush(w, pattern=TILE_LINK, fx=name("pattern"))  # noqa: E731
+    # Mirrored across: x mod 16 >= 8 magenta.
+    pattern_c = lambda w: effects.pattern_brush_c(w, pattern=TILE_LINK, mirror_h=1, fx=name("pattern C"))  # noqa: E731
+    return {
+        "BackgroundCopy": row([copy], [(40, 50, RIGHT), (120, 50, LEFT), (20, 80, RIGHT), (140, 20, LEFT)]),
+        "LightFX": row([light], [(70, 50, lit(LEFT, 1.496)), (90, 50, lit(RIGHT, 1.496)), (76, 45, lit(LEFT, 1.5))]),
+        "LightFX_II": row([light2], [(40, 50, mixed(LEFT, BLUE, 0.5)), (20, 20, mixed(LEFT, BLUE, 0.5)),
+                                     (120, 50, RIGHT), (140, 80, RIGHT)],
+                          [mask]),
+        "PatternBrush": row([pattern], [(4, 50, MAGENTA), (12, 50, LEFT), (100, 50, MAGENTA), (108, 50, RIGHT),
+                                        (36, 90, MAGENTA)]),
+        "PatternBrushC": row([pattern_c], [(4, 50, LEFT), (12, 50, MAGENTA), (100, 50, RIGHT), (108, 50, MAGENTA)]),
+    }
 
 
 def wave_water_rows():

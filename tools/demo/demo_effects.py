@@ -34,8 +34,76 @@ def document_effect(file_name, stamp):
 # to `guid_images`.
 
 # ==== PATTERN AND LIGHT ======================================================================
+# The dawn's sun (make_demo.paint_dawn): centre (0.68 W, 0.56 H), radius 0.07 H.
+SUN = (0.68, 0.56)
+SUN_GLOW_MASK_GUID = "{5E2C81A4-7D3B-4C19-A06F-2B9E4D71C853}"
+NIGHT_HAZE_MASK_GUID = "{9A47D0E2-1C6B-4F83-B5E9-70D2A8C4163F}"
+HAZE_LINK = ("demo\\haze.png", 2101)
+
+
 def pattern_light_effects(W, H, records, guid_images, png_rgba_bytes):
-    return {}
+    """The dawn's sun glows and flickers warmly: a screen blend of a warm colour at a
+    strength that follows noise, kept by its mask to the sun's surroundings. Over the night
+    sky a faint haze is tiled, turned a little, and held off the ground by its mask; as the
+    camera pans it drifts across the screen. Both are post passes (technique mode 1), so
+    they compose with the other families' effects on the same slides."""
+
+    def smoothstep(a, b, x):
+        t = max(0.0, min(1.0, (x - a) / (b - a)))
+        return t * t * (3 - 2 * t)
+
+    def tiled_noise(size, cells, seed):
+        """Value noise over size x size pixels on a cells x cells lattice that wraps around,
+        so the picture tiles without a seam; values 0..1."""
+        state = [seed & 0x7FFFFFFF]
+
+        def draw():
+            state[0] = (state[0] * 1103515245 + 12345) & 0x7FFFFFFF
+            return (state[0] >> 8) / float(1 << 23)
+
+        lattice = [[draw() for _ in range(cells)] for _ in range(cells)]
+
+        def at(x, y):
+            fx, fy = x * cells / size, y * cells / size
+            i, j = int(fx), int(fy)
+            tx, ty = smoothstep(0, 1, fx - i), smoothstep(0, 1, fy - j)
+            a, b = lattice[j % cells][i % cells], lattice[j % cells][(i + 1) % cells]
+            c, d = lattice[(j + 1) % cells][i % cells], lattice[(j + 1) % cells][(i + 1) % cells]
+            return (a + (b - a) * tx) * (1 - ty) + (c + (d - c) * tx) * ty
+        return at
+
+    aspect = W / float(H)
+
+    # The glow's mask: black (the glow acts) about the sun, white (held back) from a third
+    # of the picture's height away.
+    def glow_mask(x, y):
+        u, v = (x + 0.5) / 256.0, (y + 0.5) / 160.0
+        d = (((u - SUN[0]) * aspect) ** 2 + (v - SUN[1]) ** 2) ** 0.5
+        m = 255 * smoothstep(0.06, 0.32, d)
+        return (m, m, m, 255)
+    guid_images.append((SUN_GLOW_MASK_GUID, png_rgba_bytes(256, 160, glow_mask)))
+    sun_glow = lambda w: effects.light_fx_ii(  # noqa: E731
+        w, intensity=45, flicker=3, blend=1, colour=0x70C8FF,  # (255, 200, 112): warm
+        fx=dict(speed=4, technique=1, mask_guid=SUN_GLOW_MASK_GUID, abobj=dict(name="Sun glow")))
+
+    # A soft bluish haze whose opacity is noise, at most about a fifth.
+    noise = tiled_noise(128, 4, 2024)
+    fine = tiled_noise(128, 16, 77)
+
+    def haze(x, y):
+        n = 0.7 * noise(x, y) + 0.3 * fine(x, y)
+        return (150, 170, 230, 60 * smoothstep(0.35, 0.85, n))
+    records.append((HAZE_LINK, "haze.png", png_rgba_bytes(128, 128, haze)))
+
+    # The haze's mask: the sky clear, the ground (from 0.72 H down) held back.
+    def haze_mask(x, y):
+        m = 255 * smoothstep(0.62, 0.74, (y + 0.5) / 64.0)
+        return (m, m, m, 255)
+    guid_images.append((NIGHT_HAZE_MASK_GUID, png_rgba_bytes(4, 64, haze_mask)))
+    night_haze = lambda w: effects.pattern_brush(  # noqa: E731
+        w, pattern=HAZE_LINK, angle=20, pattern_scale=300, offset_x=30,
+        fx=dict(technique=1, mask_guid=NIGHT_HAZE_MASK_GUID, abobj=dict(name="Night haze")))
+    return {0: [sun_glow], 3: [night_haze]}
 
 
 # ==== WAVES AND WATER ========================================================================

@@ -79,6 +79,63 @@ def region_rect(left, top, right, bottom):
 
 # ==== PATTERN AND LIGHT ======================================================================
 
+def pattern_part(w, version=1, pattern=("", 0), mirror_v=0, mirror_h=0, angle=0, pattern_scale=100, offset_x=0,
+                 offset_y=0, fx=None):
+    """"DS_PatternBrush" fields after its head: pattern link, mirror vertically, mirror
+    horizontally (longs), angle in degrees, pattern scale (hundredths), offset x (stored x
+    -0.01), offset y (stored x 0.01), then the base part. fx defaults to the module's
+    pattern effect at speed 50."""
+    with w.record("DS_PatternBrush", version):
+        file_link(w, pattern)
+        w.long(mirror_v).long(mirror_h)
+        w.i32(angle).i32(pattern_scale).i32(offset_x).i32(offset_y)
+        fx_part(w, **dict(dict(effect=(MODULE, 78), speed=50), **(fx or {})))
+    return w
+
+
+def pattern_brush(w, **kw):
+    """A complete "DS_PatternBrush" record (keyword arguments of pattern_part)."""
+    return pattern_part(w, **kw)
+
+
+def pattern_brush_c(w, version=1, nested_version=1, **kw):
+    """"DS_PatternBrushC", version, then a whole "DS_PatternBrush" record of
+    nested_version (keyword arguments of pattern_part)."""
+    with w.record("DS_PatternBrushC", version):
+        pattern_part(w, version=nested_version, **kw)
+    return w
+
+
+def background_copy(w, version=1, rect=(0, 0, 0, 0, 0, 0), shift_v=0, shift_h=0, fx=None):
+    """"DS_BackgroundCopy": the rectangle (left, right, top, bottom, dx, dy: the shift in
+    picture pixels is dx, dy), vertical and horizontal shift flags (each adds a whole
+    picture), then the base part (the module's effect 75)."""
+    with w.record("DS_BackgroundCopy", version):
+        w.rectangle(*rect)
+        w.long(shift_v).long(shift_h)
+        fx_part(w, **dict(dict(effect=(MODULE, 75)), **(fx or {})))
+    return w
+
+
+def light_fx(w, version=1, intensity=40, flicker=0, fx=None):
+    """"DS_LightFX": intensity (hundredths), flicker mode (0 sine, 1 on/off, 2 and 3
+    noise), then the base part (the module's effect 76 at speed 40)."""
+    with w.record("DS_LightFX", version):
+        w.i32(intensity).long(flicker)
+        fx_part(w, **dict(dict(effect=(MODULE, 76), speed=40), **(fx or {})))
+    return w
+
+
+def light_fx_ii(w, version=1, intensity=0, flicker=0, blend=0, colour=0, fx=None):
+    """"DS_LightFX_II": intensity (hundredths), flicker mode (0 steady, 1 sine, 2 on/off,
+    3 noise), blend mode (0 normal, 1 screen, 2 colour dodge, 3 sum), colour 0x00BBGGRR
+    (u32), then the base part (the module's effect 76)."""
+    with w.record("DS_LightFX_II", version):
+        w.i32(intensity).long(flicker).long(blend).u32(colour)
+        fx_part(w, **dict(dict(effect=(MODULE, 76)), **(fx or {})))
+    return w
+
+
 # ==== WAVES AND WATER ========================================================================
 
 # ==== FIRE ===================================================================================

@@ -143,7 +143,17 @@ def fx_base(**kw):
 
 
 def pattern_light_records():
-    return {}
+    pattern = dict(pattern=("pictures\\pattern.png", 41), mirror_v=1, mirror_h=1, angle=30, pattern_scale=150,
+                   offset_x=25, offset_y=40)
+    return {
+        "PatternBrush": lambda w: effects.pattern_brush(w, fx=fx_base(), **pattern),
+        "PatternBrushC": lambda w: effects.pattern_brush_c(w, fx=fx_base(version=2), **pattern),
+        "BackgroundCopy": lambda w: effects.background_copy(w, rect=(10, 300, 20, 200, 80, -60), shift_v=1,
+                                                            shift_h=1, fx=fx_base()),
+        "LightFX": lambda w: effects.light_fx(w, intensity=75, flicker=2, fx=fx_base(version=1)),
+        "LightFX_II": lambda w: effects.light_fx_ii(w, intensity=60, flicker=3, blend=2, colour=0x0080FF,
+                                                    fx=fx_base()),
+    }
 
 
 def wave_water_records():
