@@ -55,12 +55,12 @@ def cloud_perspective_effects(W, H, records, guid_images, png_rgba_bytes):
 
 
 # ==== CENTRED DISTORTIONS ====================================================================
-# Rings spread over the coast's water from a point off the shore, squashed three to one as
+# Rings spread over the coast's water from a point off the shore, squashed two to one as
 # water seen at a shallow angle shows them, and fading out with the distance from that
 # point; the mask holds them back off the water (sky, headland, sand) with a soft edge, so
 # that the horizon and the shore line stay still.
 RING_CENTRE = (0.62, 0.66)   # picture fractions
-RING_SQUASH = 3.0            # vertical distances count three times
+RING_SQUASH = 2.0            # vertical distances count twice
 RING_REACH = (150.0, 380.0)  # picture pixels (squashed) where the rings fade out
 RING_MASK_GUID = "{3C8E51A2-7F04-4B9D-A6E3-92D1C05B7E48}"
 
@@ -92,12 +92,13 @@ def coast_water_mask(W, H, png_rgba_bytes, mask_w=512, mask_h=320):
 
 def centred_effects(W, H, records, guid_images, png_rgba_bytes):
     guid_images.append((RING_MASK_GUID, coast_water_mask(W, H, png_rgba_bytes)))
-    # Gentle rings: 2.5 pixels of push (amplitude 10 x 0.00025 picture widths), 70 pixels
-    # apart (wavelength 100: 0.011 widths), spreading at about 45 pixels a second (time
-    # 0.08 x 50 per second over a frequency of 91 per width); background scale 0 (25)
-    # squashes them three to one.
+    # Gentle rings 70 pixels apart (wavelength 100: 0.011 widths), spreading at about 45
+    # pixels a second (time 0.08 x 50 per second over a frequency of 91 per width);
+    # background scale 12 (37) squashes them two to one (75 / 37). They push the water 6
+    # pixels along x (amplitude 24 x 0.00025 picture widths) and 3 along y, so the light's
+    # streaks on the water sway.
     rings = lambda w: effects.radial_wave_fx(  # noqa: E731
-        w, amplitude=10, wavelength=100, bg_scale=0, outward=1, central=dict(
+        w, amplitude=24, wavelength=100, bg_scale=12, outward=1, central=dict(
             centre=(RING_CENTRE[0] * W, RING_CENTRE[1] * H, 0.0),
             fx=dict(speed=50, technique=1, mask_guid=RING_MASK_GUID, abobj=dict(name="rings on the water"))))
     return {2: [rings]}
