@@ -331,8 +331,58 @@ def cloud_perspective_rows():
     return {}
 
 
+def demo_effect(link, file_name):
+    """(link, name, bytes) of a resource-store record: tools/demo/effects/<file_name>,
+    as documents carry it."""
+    with open(os.path.join(HERE, "..", "..", "tools", "demo", "effects", file_name), "rb") as f:
+        return (link, file_name, f.read())
+
+
 def centred_rows():
-    return {}
+    """The centred distortions, each alone over the two halves (the boundary at x = 80).
+    One update at time 100 moves an effect clock by 0.2 s times its speed. Probes sit
+    where the distortion reads the other half than the pixel's own, and where it cannot."""
+    region = effects.region_rect(40.0, 20.0, 120.0, 80.0)
+    # Expand: the sine at t = 0.2 x 393 x 0.02 = 1.572 (sin 1.0000) swells by the first
+    # extreme 0.5 about (40, 50): within 75 pixels of the centre a pixel reads half its way
+    # nearer (at 1.6 : 1, Scale (1.6, 1) counts 100 pixels per picture height); from 100
+    # out, not at all. (100, 50) and (110, 50) read x 70 and 75, the left half;
+    # (150, 50) reads itself.
+    expand = lambda w: effects.expand_fx(  # noqa: E731
+        w, first=100, second=0, wave_form=1,
+        central=dict(centre=(40.0, 50.0, 0.0), fx=dict(speed=393, abobj=dict(name="expand"))))
+    # Radial wave about (120, 50) with its clock still (time 0): wavelength 1582 (0.1592,
+    # frequency 6.281), amplitude 400 (0.1 picture widths, 16 pixels). A pixel dx pixels
+    # left of the centre reads 16 sin(dx / 160 x 6.281) pixels farther left: (88, 50),
+    # 31.5 out, reads x 73.3 and (90, 50), 29.5 out, x 75.8, both on the left half.
+    wave = lambda w: effects.radial_wave_fx(  # noqa: E731
+        w, amplitude=400, wavelength=1582, outward=1,
+        central=dict(centre=(120.0, 50.0, 0.0), fx=dict(speed=0, abobj=dict(name="radial wave"))))
+    # Rotation about (80, 50) by t = 0.2 x 1000 x 0.005 = 1 radian at zoom 1: a pixel at
+    # centre + (dx, dy) reads centre + (dx cos 1 - dy sin 1, dx sin 1 + dy cos 1).
+    # (70, 20) reads (99.8, 25.4): the right half; (90, 80) reads (60.2, 74.6): the left.
+    rotation_link = ("life\\rotation.fx", 3020)
+    rotation = lambda w: effects.rotation_fx(  # noqa: E731
+        w, zoom=1000, central=dict(centre=(80.0, 50.0, 0.0), fx=dict(
+            speed=1000, effect=rotation_link, abobj=dict(name="rotation"))))
+    # Bend over x 40..120, y 20..80 about (80, 50), drawn on its region grid: at t = 0.2 x
+    # 393 x 0.02 = 1.572 the angle is 0.785 (1 + sin t) = 1.571, a quarter turn; with bend
+    # 0 the region turns as a whole: (70, 30) reads (100, 40), the right half, (90, 70)
+    # reads (60, 60), the left. Outside the region the picture stays.
+    bend_link = ("life\\bend.fx", 3021)
+    bend = lambda w: effects.bend_fx(  # noqa: E731
+        w, first=785, central=dict(centre=(80.0, 50.0, 0.0), fx=dict(
+            speed=393, effect=bend_link, region=region, abobj=dict(name="bend"))))
+    return {
+        "CentredExpand": (document([expand], records=[module_effect(102, "expand.fx")]),
+                          [(100, 50, LEFT), (110, 50, LEFT), (150, 50, RIGHT), (20, 20, LEFT), (140, 90, RIGHT)]),
+        "CentredRadialWave": (document([wave], records=[module_effect(103, "radialwave.fx")]),
+                              [(88, 50, LEFT), (90, 50, LEFT), (120, 50, RIGHT), (150, 20, RIGHT), (20, 80, LEFT)]),
+        "CentredRotation": (document([rotation], records=[demo_effect(rotation_link, "rotation.fx")]),
+                            [(70, 20, RIGHT), (90, 80, LEFT), (60, 50, LEFT), (100, 50, RIGHT)]),
+        "CentredBend": (document([bend], records=[demo_effect(bend_link, "bend.fx")]),
+                        [(70, 30, RIGHT), (90, 70, LEFT), (20, 50, LEFT), (140, 50, RIGHT), (60, 10, LEFT)]),
+    }
 
 
 # The documents every scene class must carry through a device life: a class joins by adding

@@ -143,3 +143,51 @@ def light_fx_ii(w, version=1, intensity=0, flicker=0, blend=0, colour=0, fx=None
 # ==== CLOUD AND PERSPECTIVE ==================================================================
 
 # ==== CENTRED DISTORTIONS ====================================================================
+
+def expand_fx(w, first=50, second=0, wave_form=0, central=None):
+    """"DS_ExpandFX" (version 1): first and second extreme (stored, x 0.005), wave form (0
+    triangle, nonzero sine), then the "DS_CentralBased" part (central: its keyword
+    arguments; the effect link defaults to the module's 102)."""
+    with w.record("DS_ExpandFX", 1):
+        w.i32(first).i32(second).long(wave_form)
+        central_part(w, **_with_effect(central, (MODULE, 102)))
+    return w
+
+
+def radial_wave_fx(w, version=2, amplitude=50, wavelength=50, bg_scale=50, outward=0, central=None):
+    """"DS_RadialWaveFX" (version 2 written): amplitude (x 0.00025), wavelength (x 0.0001 +
+    0.001), background scale (x 1 + 25) and outward flag only when the version exceeds 1,
+    then the "DS_CentralBased" part (effect link defaults to the module's 103)."""
+    with w.record("DS_RadialWaveFX", version):
+        if version > 1:
+            w.i32(amplitude).i32(wavelength).i32(bg_scale).long(outward)
+        central_part(w, **_with_effect(central, (MODULE, 103)))
+    return w
+
+
+def rotation_fx(w, zoom=0, angle=0, reverse=0, central=None):
+    """"DS_RotationFX" (version 1): zoom (x 0.001), angle in degrees, reverse flag, then
+    the "DS_CentralBased" part (the document names the effect)."""
+    with w.record("DS_RotationFX", 1):
+        w.i32(zoom).i32(angle).long(reverse)
+        central_part(w, **(central or {}))
+    return w
+
+
+def bend_fx(w, first=0, second=0, bend=0, bend_mode=0, central=None):
+    """"DS_BendFX" (version 1): first and second extreme (x 0.002), bend (x 0.01), bend
+    mode (1 adds noise), then the "DS_CentralBased" part (the document names the effect;
+    the region in its fx part is what the bend covers)."""
+    with w.record("DS_BendFX", 1):
+        w.i32(first).i32(second).i32(bend).long(bend_mode)
+        central_part(w, **(central or {}))
+    return w
+
+
+def _with_effect(central, effect):
+    """The central part's arguments with the effect link given unless they name one."""
+    central = dict(central or {})
+    fx = dict(central.get("fx") or {})
+    fx.setdefault("effect", effect)
+    central["fx"] = fx
+    return central

@@ -169,7 +169,19 @@ def cloud_perspective_records():
 
 
 def centred_records():
-    return {}
+    def central(**fx):
+        return dict(centre=(150.0, 90.0, 0.5), fx=fx_base(**fx))
+
+    return {
+        "ExpandFX": lambda w: effects.expand_fx(w, first=80, second=20, wave_form=1, central=central()),
+        "RadialWaveFXV1": lambda w: effects.radial_wave_fx(w, version=1, central=central()),
+        "RadialWaveFX": lambda w: effects.radial_wave_fx(w, amplitude=40, wavelength=90, bg_scale=125, outward=1,
+                                                         central=central()),
+        "RotationFX": lambda w: effects.rotation_fx(w, zoom=1500, angle=30, reverse=1,
+                                                    central=central(effect=("fx\\rotation.fx", 62))),
+        "BendFX": lambda w: effects.bend_fx(w, first=100, second=30, bend=150, bend_mode=1,
+                                            central=central(effect=("fx\\bend.fx", 63))),
+    }
 
 
 def effect_records():
