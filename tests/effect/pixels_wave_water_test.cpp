@@ -361,7 +361,8 @@ TEST_F(WaterPictures, TheMaskHoldsTheWaterBack) {
   s.color[2] = 0.0f;
   s.shadows = 0.5f;
   Apply(s, flat_, LeftHalfMask());
-  // Left: the picture as it is. Right: pushed along u, shaded; blue is 0 either way.
+  // Left: the picture as it is. Right: pushed along Direction1 (-10, 0), shaded; blue is 0
+  // either way.
   CheckColours("Main", picture, [&](double u, double v, double* r, double* g, double* b) {
     *b = 0.0;
     if (u < 0.5) {
@@ -370,7 +371,7 @@ TEST_F(WaterPictures, TheMaskHoldsTheWaterBack) {
     }
     const double f = Profile(s, -10.0 * u);
     const double shade = 1.0 - 0.5 * (1.0 - f);
-    *r = ChannelAt(u + 0.04 * f) * shade, *g = ChannelAt(v) * shade;
+    *r = ChannelAt(u - 0.04 * f) * shade, *g = ChannelAt(v) * shade;
   });
 }
 

@@ -272,7 +272,8 @@ def pattern_light_rows():
 
 
 def wave_water_rows():
-    """The wave and water effects, each with speed 0 so that the first frame is the same
+    """The wave and water effects (the underwater effect has no reader: it comes with the
+    layer that holds it), each with speed 0 so that the first frame is the same
     whatever the object time: effect time 0. The picture's halves meet at x = 80; an effect
     that moves the picture sideways moves that edge, which the probes find. The picture is
     160 x 100 at scale 1: "Scale" (1.6, 1), a pixel's coordinate ((x + 0.5) / 160,
@@ -295,10 +296,6 @@ def wave_water_rows():
     # as a post pass ("MainFX").
     waves = lambda w: effects.waves_fx(  # noqa: E731
         w, amplitude=400, wavelength=628, angle=90, fx=fx("waves", technique=1, effect=("velmora.dll", 77)))
-    # Amplitude 800 (0.1), wavelength 157 (0.315): the same sideways push 0.1 sin(3.1746 v)
-    # (and an up-and-down one the picture does not show).
-    underwater = lambda w: effects.underwater_fx(  # noqa: E731
-        w, amplitude=800, wavelength=157, fx=fx("underwater", effect=("velmora.dll", 88)))
     # No wave (profile 0), a flat bump map, no light: only the colour 0x000080FF tints,
     # (1, 0.502, 0): the left half (200, 50, 0), the right (40, 100, 0).
     water = lambda w: effects.water_fx(  # noqa: E731
@@ -319,8 +316,6 @@ def wave_water_rows():
     return {
         "WavesFX": (document([waves], records=[module_effect(77, "waves.fx")]),
                   [(70, 50, RIGHT), (74, 40, RIGHT), (60, 50, LEFT), (40, 20, LEFT), (120, 80, RIGHT)]),
-        "UnderwaterFX": (document([underwater], records=[module_effect(88, "underwater.fx")]),
-                       [(70, 50, RIGHT), (74, 40, RIGHT), (60, 50, LEFT), (40, 20, LEFT), (120, 80, RIGHT)]),
         "WaterFX": (document([water], pictures, records=[module_effect(90, "water.fx")]),
                   [(40, 50, (200, 50, 0)), (120, 50, (40, 100, 0)), (10, 90, (200, 50, 0)), (150, 5, (40, 100, 0))]),
         "MoveFX": (document([move], records=[module_effect(91, "move.fx")], guid_images=[(mask_guid, top_white)]),

@@ -54,6 +54,35 @@ def _mask_png(W, H, png_rgba_bytes, inside, scale=4):
     return png_rgba_bytes(W // scale, H // scale, pixel)
 
 
+def _streaks_png(png_rgba_bytes, size=128, streaks=32):
+    """Streaks that run along v: across u, smoothed random levels (streaks per width);
+    along v each streak brightens and dims twice, so the picture tiles both ways."""
+    import math
+
+    state = 2311
+    levels = []
+    for _ in range(streaks):
+        state = (state * 1103515245 + 12345) & 0x7FFFFFFF
+        levels.append(state / float(0x7FFFFFFF))
+
+    def level(u):
+        x = u * streaks
+        i = int(math.floor(x)) % streaks
+        t = x - math.floor(x)
+        t = t * t * (3 - 2 * t)
+        return levels[i] * (1 - t) + levels[(i + 1) % streaks] * t
+
+    def pixel(x, y):
+        a = level(x / float(size))
+        v = y / float(size)
+        pulse = 0.75 + 0.25 * math.sin(2 * math.pi * (2 * v + 3 * a))
+        red = 255 * a * pulse
+        green = 128 + 40 * math.sin(2 * math.pi * (v + a))
+        return (red, green, 128, 255)
+
+    return png_rgba_bytes(size, size, pixel)
+
+
 def wave_water_effects(W, H, records, guid_images, png_rgba_bytes):
     import math
 
@@ -86,17 +115,21 @@ def wave_water_effects(W, H, records, guid_images, png_rgba_bytes):
         if y < top or y > shore + 6:
             return -1.0
         fall = (y - top) / (shore - top)
-        half = 6.0 + 16.0 * fall
+        half = 10.0 + 20.0 * fall
         return min(half - abs(x - centre - 4.0 * math.sin(y / 23.0)), (y - top) * 0.5, shore + 6 - y)
 
-    guid_images.append((STREAM_MASK_GUID, _mask_png(W, H, png_rgba_bytes, in_stream)))
+    guid_images.append((STREAM_MASK_GUID, _mask_png(W, H, png_rgba_bytes, in_stream, scale=2)))
     link, name, source = document_effect("waterfall.fx", 2310)
     records.append((link, name, source))
+    # The stream's noise, carried by the document: fine streaks along v (red, the foam)
+    # and a gentle sideways sway (green), both tiling.
+    streaks_link = ("demo\\streaks.png", 2311)
+    records.append((streaks_link, "streaks.png", _streaks_png(png_rgba_bytes)))
     stream = lambda w: effects.waterfall_fx(  # noqa: E731
-        w, translucency=30, layer_count=3, noise_amplitude=40, threshold=300, noise=(effects.MODULE, 62),
-        base_colour=0x00FFF2E6,
+        w, translucency=25, layer_count=3, noise_amplitude=30, threshold=300, noise=streaks_link,
+        base_colour=0x00FFF4EA,
         direction=dict(amount=15, angle=270, fx=dict(
-            speed=60, effect=link, mask_guid=STREAM_MASK_GUID,
+            speed=60, scale=10, effect=link, mask_guid=STREAM_MASK_GUID,
             region=effects.region_rect(centre - 40.0, top - 4.0, centre + 40.0, shore + 8.0),
             abobj=dict(name="waterfall"))))
     return {1: [stream], 2: [sea]}

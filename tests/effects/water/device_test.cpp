@@ -147,8 +147,9 @@ TEST_F(WaterDevice, UnderwaterWobblesThePictureBothWays) {
 
 // A flat bump map, profile 400 (P = 0.04: "P1" (-0.96, -1, -0.96), h = 7 / 6), first drift
 // period 98 (0.05) at angle 0: "Direction1" (-10, 0); at effect time 0.2 "Time" 0.4. The
-// wave pushes the picture along x by 0.04 f, e = (1 + cos(-10 u + 0.4)) / 2,
-// f = e / (h - (h - 1) e); the colour 0x0080FFFF halves blue.
+// wave pushes the picture along Direction1 by 0.04 f: each point reads the picture 0.04 f
+// to its left, e = (1 + cos(-10 u + 0.4)) / 2, f = e / (h - (h - 1) e); the colour
+// 0x0080FFFF halves blue.
 TEST_F(WaterDevice, WaterBendsAndTintsThePicture) {
   DS_WaterFX d;
   d.m_BumpLink.StoreKey(L"flat.png", 1);
@@ -163,7 +164,7 @@ TEST_F(WaterDevice, WaterBendsAndTintsThePicture) {
   ExpectDisplaced(
       [h](double u, double, double* du, double*) {
         const double e = 0.5 + 0.5 * std::cos(-10.0 * u + 0.4);
-        *du = 0.04 * e / (h - (h - 1.0) * e);
+        *du = -0.04 * e / (h - (h - 1.0) * e);
       },
       nullptr, 128.0 / 255.0);
 }
@@ -183,7 +184,7 @@ TEST_F(WaterDevice, WaterHeldBackByTheMask) {
   ExpectDisplaced(
       [h](double u, double, double* du, double*) {
         const double e = 0.5 + 0.5 * std::cos(-10.0 * u + 0.4);
-        *du = 0.04 * e / (h - (h - 1.0) * e);
+        *du = -0.04 * e / (h - (h - 1.0) * e);
       },
       [](UINT x, UINT) { return x >= kSize / 2; }, 128.0 / 255.0);
 }

@@ -278,8 +278,9 @@ TEST(Water, ADriftPeriodOrScaleOfZeroKeepsTheValuesFinite) {
     for (float v : on.effect.Values(name)) EXPECT_TRUE(std::isfinite(v)) << name;
 }
 
-// A bump link whose set holds no picture leaves the bump texture null: "BumpMap" is null.
-TEST(Water, ABumpLinkWithoutAPictureGivesANullBumpMap) {
+// A bump or noise link whose set holds no picture leaves the texture null: "BumpMap" and
+// "NoiseMap" are set to null, nothing is read past the end of an empty set.
+TEST(WaterEffects, ALinkWithoutAPictureGivesANullTexture) {
   g_DocResManager = new DS_DocResManager();
   {
     DS_WaterFX d;
@@ -292,6 +293,19 @@ TEST(Water, ABumpLinkWithoutAPictureGivesANullBumpMap) {
     fx->Render(layer);
     ASSERT_TRUE(on.effect.textureOf.count("BumpMap"));
     EXPECT_EQ(on.effect.textureOf["BumpMap"], nullptr);
+  }
+  for (const wchar_t* path : {L"", L"pictures\\missing.png"}) {
+    DS_WaterfallFX d;
+    d.m_NoiseLink.StoreKey(path, 4);
+    d.m_NoiseAmplitude.Set(10u);
+    std::unique_ptr<DS_ABObj> object(d.CreateRuntimeObject());
+    auto* fx = static_cast<DS_WaterfallFX*>(static_cast<DS_BrushObj*>(object.get())->FX());
+    EXPECT_EQ(fx->m_NoiseTexture.Get(), nullptr);
+    EffectOn on(*fx);
+    RecordingRender layer;
+    fx->Render(layer);
+    ASSERT_TRUE(on.effect.textureOf.count("NoiseMap"));
+    EXPECT_EQ(on.effect.textureOf["NoiseMap"], nullptr);
   }
   delete g_DocResManager;
   g_DocResManager = nullptr;
@@ -415,6 +429,16 @@ TEST(Waterfall, TheNoiseShiftFollowsTheDirectionOverTheScale) {
     EXPECT_NEAR(d.m_NoiseShift[0], c.shift[0], 1e-6f);
     EXPECT_NEAR(d.m_NoiseShift[1], c.shift[1], 1e-6f);
   }
+}
+
+TEST(Waterfall, AScaleOfZeroOnAPictureOfNoHeightKeepsBumpScaleFinite) {
+  DS_WaterfallFX d;
+  d.m_Scale.Set(0u);
+  d.m_NoiseAmplitude.Set(10u);
+  EffectOn on(d);
+  RecordingRender layer(640, 0);
+  d.Render(layer);
+  ExpectValues(on.effect, "bump_scale", {640.0f, 1.0f}, 0.0f);  // both divisors taken as 1
 }
 
 TEST(Waterfall, TheStoredLayerCountIsCapped) {
