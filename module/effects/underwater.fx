@@ -1,6 +1,8 @@
 // The scene seen through moving water: each point is displaced by
-// amplitude * (sin(v * frequency.y + time), sin(u * frequency.x + time)); frequency.x
-// carries the picture's aspect so the wobble is round on any picture.
+// amplitude * (sin(v' * frequency.y + time), sin(u' * frequency.x + time)) with
+// (u', v') = t0 * Scale.y, the picture coordinate over the scale (frequency.x already
+// carries the picture's aspect, so the wobble is round on any picture and grows with the
+// scale). "Mask" holds the wobble back where it is white.
 float2 Scale = {1.3333333, 1.0};
 float2 frequency = {13.2, 9.9};
 float amplitude = 0.00625;
@@ -13,6 +15,11 @@ sampler BackgroundSampler = sampler_state {
   MinFilter = Linear; MagFilter = Linear; MipFilter = None;
   AddressU = Clamp; AddressV = Clamp;
 };
+sampler MaskSampler = sampler_state {
+  Texture = <Mask>;
+  MinFilter = Linear; MagFilter = Linear; MipFilter = None;
+  AddressU = Clamp; AddressV = Clamp;
+};
 
 technique Main {
   pass P0 {
@@ -21,6 +28,8 @@ technique Main {
     TexCoordIndex[0] = 0;
     TextureTransformFlags[0] = Disable;
     Sampler[0] = (BackgroundSampler);
+    Sampler[1] = (MaskSampler);
+    PixelShaderConstantF[0] = <Scale>;
     PixelShaderConstantF[1] = <frequency>;
     PixelShaderConstantF[2] = <amplitude>;
     PixelShaderConstantF[3] = <time>;
@@ -30,8 +39,10 @@ technique Main {
       def c11, 1.2732395, -0.40528473, 0.225, 0.0
       dcl t0.xy
       dcl_2d s0
-      mul r0.x, t0.y, c1.y
-      mul r0.y, t0.x, c1.x
+      dcl_2d s1
+      mul r7.xy, t0, c0.y
+      mul r0.x, r7.y, c1.y
+      mul r0.y, r7.x, c1.x
       add r0.xy, r0, c3.x
       mad r0.xy, r0, c10.x, c10.y
       frc r0.xy, r0
@@ -56,7 +67,11 @@ technique Main {
       mov r3.y, r2.y
       mad r3.xy, r3, c2.x, t0
       texld r4, r3, s0
-      mov oC0, r4
+      // the mask lays the undisturbed picture back over the wobble
+      texld r5, t0, s0
+      texld r6, t0, s1
+      lrp r7, r6.x, r5, r4
+      mov oC0, r7
     };
   }
 }
@@ -68,6 +83,8 @@ technique MainFX {
     TexCoordIndex[0] = 0;
     TextureTransformFlags[0] = Disable;
     Sampler[0] = (BackgroundSampler);
+    Sampler[1] = (MaskSampler);
+    PixelShaderConstantF[0] = <Scale>;
     PixelShaderConstantF[1] = <frequency>;
     PixelShaderConstantF[2] = <amplitude>;
     PixelShaderConstantF[3] = <time>;
@@ -77,8 +94,10 @@ technique MainFX {
       def c11, 1.2732395, -0.40528473, 0.225, 0.0
       dcl t0.xy
       dcl_2d s0
-      mul r0.x, t0.y, c1.y
-      mul r0.y, t0.x, c1.x
+      dcl_2d s1
+      mul r7.xy, t0, c0.y
+      mul r0.x, r7.y, c1.y
+      mul r0.y, r7.x, c1.x
       add r0.xy, r0, c3.x
       mad r0.xy, r0, c10.x, c10.y
       frc r0.xy, r0
@@ -103,7 +122,11 @@ technique MainFX {
       mov r3.y, r2.y
       mad r3.xy, r3, c2.x, t0
       texld r4, r3, s0
-      mov oC0, r4
+      // the mask lays the undisturbed picture back over the wobble
+      texld r5, t0, s0
+      texld r6, t0, s1
+      lrp r7, r6.x, r5, r4
+      mov oC0, r7
     };
   }
 }

@@ -320,7 +320,59 @@ def pattern_light_rows():
 
 
 def wave_water_rows():
-    return {}
+    """The wave and water effects (the underwater effect has no reader: it comes with the
+    layer that holds it), each with speed 0 so that the first frame is the same
+    whatever the object time: effect time 0. The picture's halves meet at x = 80; an effect
+    that moves the picture sideways moves that edge, which the probes find. The picture is
+    160 x 100 at scale 1: "Scale" (1.6, 1), a pixel's coordinate ((x + 0.5) / 160,
+    (y + 0.5) / 100)."""
+    flat_link = ("life\\flat.png", 3020)
+    waterfall_link = ("life\\waterfall.fx", 3021)
+    flat = png_bytes(8, 8, [bytes((128, 128, 255)) * 8] * 8)
+    with open(os.path.join(HERE, "..", "..", "tools", "demo", "effects", "waterfall.fx"), "rb") as f:
+        waterfall_effect = f.read()
+    mask_guid = "{5B0E7A41-2C9D-4F36-8E15-7D4A2B9C6E03}"
+    top_white = png_bytes(PICTURE_W, PICTURE_H, [bytes((255, 255, 255)) * PICTURE_W] * (PICTURE_H // 2)
+                          + [bytes((0, 0, 0)) * PICTURE_W] * (PICTURE_H - PICTURE_H // 2))
+
+    def fx(name, **kw):
+        return dict(speed=0, abobj=dict(name=name), **kw)
+
+    # Amplitude 400 (0.1), wavelength 628 (0.315: frequency 3.1746), angle 90, mode 0:
+    # "direction" (0, 1), "direction_n" (1, 0): each row reads the picture 0.1 sin(3.1746 v)
+    # to the right, 16 px near the middle row: x 64..79 show the right half there. Drawn
+    # as a post pass ("MainFX").
+    waves = lambda w: effects.waves_fx(  # noqa: E731
+        w, amplitude=400, wavelength=628, angle=90, fx=fx("waves", technique=1, effect=("velmora.dll", 77)))
+    # No wave (profile 0), a flat bump map, no light: only the colour 0x000080FF tints,
+    # (1, 0.502, 0): the left half (200, 50, 0), the right (40, 100, 0).
+    water = lambda w: effects.water_fx(  # noqa: E731
+        w, profile=0, colour=0x000080FF, bump=flat_link, fx=fx("water", scale=50, effect=("velmora.dll", 90)))
+    # Amount 1600 (0.32), second extreme 0, angle 0 at effect time 0: e = -(0.32 - 0) / 2,
+    # the displacement (-0.16, 0), read 0.16 / 1.6 = 0.1 (16 px) to the left: x 80..95
+    # show the left half; the mask's white top half keeps the picture as it is.
+    move = lambda w: effects.move_fx(  # noqa: E731
+        w, direction=dict(amount=1600, angle=0, fx=fx("move", technique=1, mask_guid=mask_guid,
+                                                      effect=("velmora.dll", 91))))
+    # Two layers over x 40..120, y 20..80, length 50 (0.2), angle 180 (direction (-1, 0)):
+    # fractions 0 (translucency 0) and 0.5 (translucency 1, shift (0.1, 0)): the region
+    # reads the picture 16 px to the right.
+    waterfall = lambda w: effects.waterfall_fx(  # noqa: E731
+        w, layer_count=2, direction=dict(amount=50, angle=180, fx=fx(
+            "waterfall", effect=waterfall_link, region=effects.region_rect(40.0, 20.0, 120.0, 80.0))))
+    pictures = [(flat_link, "flat.png", flat)]
+    return {
+        "WavesFX": (document([waves], records=[module_effect(77, "waves.fx")]),
+                  [(70, 50, RIGHT), (74, 40, RIGHT), (60, 50, LEFT), (40, 20, LEFT), (120, 80, RIGHT)]),
+        "WaterFX": (document([water], pictures, records=[module_effect(90, "water.fx")]),
+                  [(40, 50, (200, 50, 0)), (120, 50, (40, 100, 0)), (10, 90, (200, 50, 0)), (150, 5, (40, 100, 0))]),
+        "MoveFX": (document([move], records=[module_effect(91, "move.fx")], guid_images=[(mask_guid, top_white)]),
+                 [(88, 70, LEFT), (84, 90, LEFT), (100, 70, RIGHT), (88, 20, RIGHT), (40, 70, LEFT),
+                  (150, 80, RIGHT)]),
+        "WaterfallFX": (document([waterfall], records=[(waterfall_link, "waterfall.fx", waterfall_effect)]),
+                      [(70, 50, RIGHT), (60, 50, LEFT), (70, 10, LEFT), (100, 50, RIGHT), (30, 50, LEFT),
+                       (110, 90, RIGHT)]),
+    }
 
 
 def fire_rows():

@@ -138,6 +138,66 @@ def light_fx_ii(w, version=1, intensity=0, flicker=0, blend=0, colour=0, fx=None
 
 # ==== WAVES AND WATER ========================================================================
 
+def waves_fx(w, amplitude=50, wavelength=50, angle=0, wave_mode=0, fx=None):
+    """"DS_WavesFX" (version 1): amplitude, wavelength, angle in degrees, wave mode, then
+    the base part (default effect: the module's 77, speed 25)."""
+    with w.record("DS_WavesFX", 1):
+        w.i32(amplitude).i32(wavelength).i32(angle).long(wave_mode)
+        fx_part(w, **{"effect": (MODULE, 77), "speed": 25, **(fx or {})})
+    return w
+
+
+def underwater_fx(w, amplitude=50, wavelength=50, fx=None):
+    """"DS_UnderwaterFX" (version 1): amplitude, wavelength, then the base part (default
+    effect: the module's 88, speed 25). No reader of its own: the underwater layer holds
+    it inside its record."""
+    with w.record("DS_UnderwaterFX", 1):
+        w.i32(amplitude).i32(wavelength)
+        fx_part(w, **{"effect": (MODULE, 88), "speed": 25, **(fx or {})})
+    return w
+
+
+def water_fx(w, profile=20, bump_amount=20, second_drift=20, first_drift_period=20, angle=40, shadows=0,
+             half_vector=0, colour=0x00FFFFFF, bump=(MODULE, 89), fx=None):
+    """"DS_WaterFX" (version 1): profile, bump amount, second drift, first drift period,
+    angle in degrees, shadows, half-vector height, colour 0x00BBGGRR, bump link, then the
+    base part (default effect: the module's 90, speed 50, scale 30)."""
+    with w.record("DS_WaterFX", 1):
+        w.i32(profile).i32(bump_amount).i32(second_drift).i32(first_drift_period).i32(angle)
+        w.i32(shadows).i32(half_vector).u32(colour)
+        file_link(w, bump)
+        fx_part(w, **{"effect": (MODULE, 90), "speed": 50, "scale": 30, **(fx or {})})
+    return w
+
+
+def move_fx(w, version=2, motion_mode=0, second_extreme=0, direction=None):
+    """"DS_MoveFX" (versions 1 and 2): motion mode, the second extreme (version > 1), then
+    the "DS_DirectionBased" part (direction: its keyword arguments; default amount 50 and
+    effect the module's 91, speed 50)."""
+    d = {"amount": 50, **(direction or {})}
+    d["fx"] = {"effect": (MODULE, 91), "speed": 50, **d.get("fx", {})}
+    with w.record("DS_MoveFX", version):
+        w.long(motion_mode)
+        if version > 1:
+            w.i32(second_extreme)
+        direction_part(w, **d)
+    return w
+
+
+def waterfall_fx(w, translucency=0, layer_count=0, noise_amplitude=0, fourth=0, threshold=0, noise=("", 0),
+                 base_colour=0, hidden=0, direction=None):
+    """"DS_WaterfallFX" (version 1): translucency, layer count, noise amplitude, a fourth
+    stored value, threshold, noise link, base colour 0x00BBGGRR, hidden flag, then the
+    "DS_DirectionBased" part (direction: its keyword arguments; the effect link is the
+    document's own)."""
+    with w.record("DS_WaterfallFX", 1):
+        w.i32(translucency).i32(layer_count).i32(noise_amplitude).i32(fourth).i32(threshold)
+        file_link(w, noise)
+        w.u32(base_colour).long(hidden)
+        direction_part(w, **(direction or {}))
+    return w
+
+
 # ==== FIRE ===================================================================================
 
 # ==== CLOUD AND PERSPECTIVE ==================================================================

@@ -157,7 +157,22 @@ def pattern_light_records():
 
 
 def wave_water_records():
-    return {}
+    # The underwater effect has no reader of its own (its layer holds its record): its
+    # record is damaged in tests/effects/water.
+    return {
+        "WavesFX": lambda w: effects.waves_fx(w, amplitude=80, wavelength=30, angle=90, wave_mode=1, fx=fx_base()),
+        "WaterFX": lambda w: effects.water_fx(w, profile=10000, bump_amount=40, second_drift=60, first_drift_period=0,
+                                              angle=200, shadows=50, half_vector=30, colour=0x00336699,
+                                              bump=("pictures\\bump.png", 44), fx=fx_base()),
+        "MoveFXV1": lambda w: effects.move_fx(w, version=1, motion_mode=1, direction=dict(amount=50, angle=90,
+                                                                                          fx=fx_base())),
+        "MoveFX": lambda w: effects.move_fx(w, motion_mode=1, second_extreme=25, direction=dict(amount=80, angle=180,
+                                                                                                fx=fx_base())),
+        "WaterfallFX": lambda w: effects.waterfall_fx(w, translucency=20, layer_count=5, noise_amplitude=100, fourth=7,
+                                                      threshold=200, noise=("pictures\\noise.png", 45),
+                                                      base_colour=0x00CCEEFF, direction=dict(amount=100, angle=270,
+                                                                                             fx=fx_base())),
+    }
 
 
 def fire_records():
