@@ -150,7 +150,7 @@ TEST(CloudParameters, TheCloudDriftsAgainstItsDirectionByTheEffectTime) {
   }
 }
 
-TEST(CloudParameters, EveryParameterIsPassedAndTheRegionIsDrawnLast) {
+TEST(CloudParameters, EveryParameterIsPassedBeforeTheDraw) {
   tw_test::PictureSize picture(800, 600);
   DS_CloudFX d;
   d.m_Colour1.Store(0x336699);  // red 0x99, green 0x66, blue 0x33
