@@ -380,7 +380,33 @@ def fire_rows():
 
 
 def cloud_perspective_rows():
-    return {}
+    """The cloud and perspective effects, with the effects that documents carry
+    (tools/demo/effects). The cloud: an opaque white cloud picture over x 20..140, y 10..60
+    through "Main", at full density and tinted blue where dense. The perspective: through
+    "MainFX" (a post-pass object), swung about the column x 40 at depth 2 with sin t = 1
+    (speed 393 x 0.02, one step of 0.2 s: t = 1.572), so each column reads the one twice as
+    far from x 40 and the halves' edge (x 80) shows at x 60."""
+    def carried(name, stamp):
+        with open(os.path.join(HERE, "..", "..", "tools", "demo", "effects", name), "rb") as f:
+            return (("life\\" + name, stamp), name, f.read())
+    cloud_fx, perspective_fx = carried("cloud.fx", 3041), carried("perspective.fx", 3042)
+    cloud_link = ("life\\cloud.png", 3040)
+    white = png_rgba_bytes(8, 8, lambda x, y: (255, 255, 255, 255))
+    blue = (0, 0, 255)
+    cloud = lambda w: effects.cloud_fx(  # noqa: E731
+        w, colour2=0xFF0000, cloud=cloud_link, density=50,
+        direction=dict(fx=dict(effect=cloud_fx[0], region=effects.region_rect(20.0, 10.0, 140.0, 60.0),
+                               abobj=dict(name="cloud"))))
+    perspective = lambda w: effects.perspective_fx(  # noqa: E731
+        w, depth=500, line=dict(angle=90, centre=(40.0, 50.0, 0.0), fx=dict(
+            speed=393, technique=1, effect=perspective_fx[0], abobj=dict(name="perspective"))))
+    return {
+        "CloudFX": (document([cloud], [(cloud_link, "cloud.png", white)], [cloud_fx]),
+                    [(30, 20, blue), (130, 50, blue), (80, 35, blue), (10, 30, LEFT), (30, 80, LEFT),
+                     (150, 30, RIGHT), (120, 80, RIGHT)]),
+        "PerspectiveFX": (document([perspective], records=[perspective_fx]),
+                          [(50, 50, LEFT), (20, 20, LEFT), (70, 50, RIGHT), (65, 90, RIGHT), (150, 50, RIGHT)]),
+    }
 
 
 def demo_effect(link, file_name):

@@ -30,9 +30,9 @@ def document_effect(file_name, stamp):
         return (("demo\\" + file_name, stamp), file_name, f.read())
 
 
-# Each family: a function (W, H, records, guid_images, png_rgba_bytes) -> {slide index:
-# [writers]}; it appends the document-carried effects it uses to `records` and its masks
-# to `guid_images`.
+# Each family: a function (W, H, records, guid_images, png_rgba_bytes, pictures) ->
+# {slide index: [writers]}; it appends the document-carried effects it uses to `records`,
+# its masks to `guid_images` and the pictures it paints to `pictures`.
 
 # ==== PATTERN AND LIGHT ======================================================================
 # The dawn's sun (make_demo.paint_dawn): centre (0.68 W, 0.56 H), radius 0.07 H.
@@ -42,7 +42,7 @@ NIGHT_HAZE_MASK_GUID = "{9A47D0E2-1C6B-4F83-B5E9-70D2A8C4163F}"
 HAZE_LINK = ("demo\\haze.png", 2101)
 
 
-def pattern_light_effects(W, H, records, guid_images, png_rgba_bytes):
+def pattern_light_effects(W, H, records, guid_images, png_rgba_bytes, pictures=None):
     """The dawn's sun glows and flickers warmly: a screen blend of a warm colour at a
     strength that follows noise, kept by its mask to the sun's surroundings. Over the night
     sky a faint haze is tiled, turned a little, and held off the ground by its mask; as the
@@ -152,7 +152,7 @@ def _streaks_png(png_rgba_bytes, size=128, streaks=32):
     return png_rgba_bytes(size, size, pixel)
 
 
-def wave_water_effects(W, H, records, guid_images, png_rgba_bytes):
+def wave_water_effects(W, H, records, guid_images, png_rgba_bytes, pictures=None):
     import math
 
     # The coast (slide 2): rippling water on the sea, held back from the sky, the headland
@@ -205,13 +205,95 @@ def wave_water_effects(W, H, records, guid_images, png_rgba_bytes):
 
 
 # ==== FIRE ===================================================================================
-def fire_effects(W, H, records, guid_images, png_rgba_bytes):
+def fire_effects(W, H, records, guid_images, png_rgba_bytes, pictures=None):
     return {}
 
 
 # ==== CLOUD AND PERSPECTIVE ==================================================================
-def cloud_perspective_effects(W, H, records, guid_images, png_rgba_bytes):
-    return {}
+# Mountains: clouds drift to the right across the sky in perspective, thinning and crowding
+# toward the horizon and passing behind the peaks (the mask is white over the range and
+# fades in above the valleys, so the region's lower edge never shows). The lake's
+# reflection rocks slowly about the shore as if the water tilted.
+CLOUD_LINK = ("demo\\effects\\clouds.png", 5150)
+CLOUD_MASK_GUID = "{5C1E0D2A-7B3F-4E61-9A48-C2D6E0F1B357}"
+# The range of the mountains slide (tools/demo/make_demo.py, paint_mountains): peaks as
+# fractions (x, top) of the picture, slopes of 0.9.
+MOUNTAIN_PEAKS = [(0.18, 0.22), (0.42, 0.12), (0.63, 0.25), (0.85, 0.17)]
+
+
+def _tileable_noise(size, periods, seed):
+    """Fractal value noise that tiles over size x size: one lattice of random values per
+    period (cells across the tile), smoothly interpolated, halving in weight each octave."""
+    state = seed
+    octaves = []
+    for period in periods:
+        lattice = []
+        for _ in range(period * period):
+            state = (state * 1103515245 + 12345) & 0x7FFFFFFF
+            lattice.append((state >> 8) / float(1 << 23))
+        octaves.append((period, lattice))
+
+    def value(x, y):
+        total, weight, norm = 0.0, 1.0, 0.0
+        for period, lattice in octaves:
+            fx, fy = x * period / size, y * period / size
+            ix, iy = int(fx), int(fy)
+            tx, ty = fx - ix, fy - iy
+            tx, ty = tx * tx * (3 - 2 * tx), ty * ty * (3 - 2 * ty)
+            x0, x1, y0, y1 = ix % period, (ix + 1) % period, iy % period, (iy + 1) % period
+            top = lattice[y0 * period + x0] * (1 - tx) + lattice[y0 * period + x1] * tx
+            bottom = lattice[y1 * period + x0] * (1 - tx) + lattice[y1 * period + x1] * tx
+            total += weight * (top * (1 - ty) + bottom * ty)
+            norm += weight
+            weight *= 0.5
+        return total / norm
+    return value
+
+
+def paint_clouds(size=256):
+    """A tile of puffy clouds: grey levels (the effect reads red times alpha), opaque."""
+    noise = _tileable_noise(size, (4, 8, 16, 32), seed=20240611)
+
+    def pixel(x, y):
+        n = noise(x, y)
+        c = min(1.0, max(0.0, (n - 0.42) / 0.3))
+        c = c * c * (3 - 2 * c)
+        v = 255 * c
+        return (v, v, v, 255)
+    return pixel
+
+
+def paint_cloud_mask(W, H, w, h):
+    """White over the mountain range, and fading in from 0.27 to 0.33 of the picture's
+    height, so that the clouds stay in the sky behind the peaks; black elsewhere."""
+    def pixel(x, y):
+        px, py = (x + 0.5) * W / w, (y + 0.5) * H / h
+        ridge = min(H * 0.6, min(top * H + abs(px - fx * W) * 0.9 for fx, top in MOUNTAIN_PEAKS))
+        behind = min(1.0, max(0.0, (py - ridge) / 3.0 + 0.5))
+        low = min(1.0, max(0.0, (py / H - 0.27) / 0.06))
+        v = 255 * max(behind, low)
+        return (v, v, v, 255)
+    return pixel
+
+
+def cloud_perspective_effects(W, H, records, guid_images, png_rgba_bytes, pictures=None):
+    clouds_fx, perspective_fx = document_effect("cloud.fx", 5151), document_effect("perspective.fx", 5152)
+    records += [clouds_fx, perspective_fx]
+    if pictures is not None:
+        pictures.append((CLOUD_LINK, "clouds.png", png_rgba_bytes(256, 256, paint_clouds())))
+    guid_images.append((CLOUD_MASK_GUID, png_rgba_bytes(256, 160, paint_cloud_mask(W, H, 256, 160))))
+    sky = effects.region_rect(0.0, 0.0, float(W), 0.34 * H)
+    lake = effects.region_rect(0.0, 0.6 * H, float(W), float(H))
+    clouds = lambda w: effects.cloud_fx(  # noqa: E731
+        w, colour1=0xEBDCC8, colour2=0xFFFCFA, cloud=CLOUD_LINK, threshold=0, density=48,
+        projection=dict(perspective=100, height=2),
+        direction=dict(angle=0, fx=dict(speed=25, effect=clouds_fx[0], scale=80, region=sky,
+                                        mask_guid=CLOUD_MASK_GUID, abobj=dict(name="Clouds"))))
+    reflection = lambda w: effects.perspective_fx(  # noqa: E731
+        w, depth=250, swing=3, swing_mode=2,
+        line=dict(angle=0, centre=(W / 2.0, 0.6 * H, 0.0),
+                  fx=dict(speed=15, effect=perspective_fx[0], region=lake, abobj=dict(name="Rocking lake"))))
+    return {1: [clouds, reflection]}
 
 
 # ==== CENTRED DISTORTIONS ====================================================================
@@ -250,7 +332,7 @@ def coast_water_mask(W, H, png_rgba_bytes, mask_w=512, mask_h=320):
     return png_rgba_bytes(mask_w, mask_h, pixel)
 
 
-def centred_effects(W, H, records, guid_images, png_rgba_bytes):
+def centred_effects(W, H, records, guid_images, png_rgba_bytes, pictures=None):
     guid_images.append((RING_MASK_GUID, coast_water_mask(W, H, png_rgba_bytes)))
     # Gentle rings 70 pixels apart (wavelength 100: 0.011 widths), spreading at about 45
     # pixels a second (time 0.08 x 50 per second over a frequency of 91 per width);
@@ -264,9 +346,11 @@ def centred_effects(W, H, records, guid_images, png_rgba_bytes):
     return {2: [rings]}
 
 
-def add_effects(slides, records, guid_images, png_rgba_bytes, W, H):
-    """Appends every family's effects to the slides' object lists."""
+def add_effects(slides, records, guid_images, png_rgba_bytes, W, H, pictures=None):
+    """Appends every family's effects to the slides' object lists. pictures: the document's
+    pictures ((link, file name, bytes) items); a family that paints pictures of its own
+    appends them there."""
     for family in (pattern_light_effects, wave_water_effects, fire_effects, cloud_perspective_effects,
                    centred_effects):
-        for index, objects in family(W, H, records, guid_images, png_rgba_bytes).items():
+        for index, objects in family(W, H, records, guid_images, png_rgba_bytes, pictures).items():
             slides[index]["objects"] = tuple(slides[index].get("objects", ())) + tuple(objects)

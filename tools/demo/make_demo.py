@@ -305,7 +305,8 @@ def build(out_path, probes_path=None, still=False):
         add_sounds(slides, audio_files, stored_records)
         demo_sprites.add_sprites(slides, sprite_pictures, png_rgba_bytes, W, H)
         demo_particles.add_particles(slides, sprite_pictures, stored_records, png_rgba_bytes, W, H)
-        demo_effects.add_effects(slides, stored_records, guid_images, png_rgba_bytes, W, H)
+        demo_effects.add_effects(slides, stored_records, guid_images, png_rgba_bytes, W, H,
+                                 pictures=sprite_pictures)
     used = {s["picture"] for s in slides} | {border}
     painted = [(name, paint()) for name, paint in painters if links[name] in used]
 

@@ -202,6 +202,37 @@ def waterfall_fx(w, translucency=0, layer_count=0, noise_amplitude=0, fourth=0, 
 
 # ==== CLOUD AND PERSPECTIVE ==================================================================
 
+def cloud_perspective_block(w, perspective=0, height=0, texture_offset=0, flip=0, fifth=0, sixth=0):
+    """The cloud's projection block (no head of its own): perspective, height, texture
+    offset, flip (Long), then two values kept for saving only."""
+    w.i32(perspective).i32(height).i32(texture_offset).long(flip).i32(fifth).i32(sixth)
+    return w
+
+
+def cloud_fx(w, colour1=0, colour2=0, cloud=("", 0), second=("", 0), threshold=0, density=0, projection=None,
+             direction=None):
+    """"DS_CloudFX" (version 1): colours 1 and 2 (0x00BBGGRR), the cloud link and a second
+    link, threshold, density, the projection block (its keyword arguments), then the
+    "DS_DirectionBased" part (direction: its keyword arguments)."""
+    with w.record("DS_CloudFX", 1):
+        w.u32(colour1).u32(colour2)
+        file_link(w, cloud)
+        file_link(w, second)
+        w.i32(threshold).i32(density)
+        cloud_perspective_block(w, **(projection or {}))
+        direction_part(w, **(direction or {}))
+    return w
+
+
+def perspective_fx(w, depth=0, swing=0, swing_mode=0, line=None):
+    """"DS_PerspectiveFX" (version 1): depth, swing, swing mode (Long), then the
+    "DS_LineBased" part (line: its keyword arguments)."""
+    with w.record("DS_PerspectiveFX", 1):
+        w.i32(depth).i32(swing).long(swing_mode)
+        line_part(w, **(line or {}))
+    return w
+
+
 # ==== CENTRED DISTORTIONS ====================================================================
 
 def expand_fx(w, first=50, second=0, wave_form=0, central=None):

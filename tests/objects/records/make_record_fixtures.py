@@ -180,7 +180,15 @@ def fire_records():
 
 
 def cloud_perspective_records():
-    return {}
+    return {
+        "CloudFX": lambda w: effects.cloud_fx(
+            w, colour1=0x336699, colour2=0xCCEEFF, cloud=("pictures\\cloud.png", 62),
+            second=("pictures\\cloud2.png", 63), threshold=50, density=25,
+            projection=dict(perspective=50, height=8, texture_offset=50, flip=1, fifth=30, sixth=70),
+            direction=dict(amount=12, angle=90, fx=fx_base())),
+        "PerspectiveFX": lambda w: effects.perspective_fx(
+            w, depth=500, swing=3, swing_mode=2, line=dict(angle=45, centre=(200.0, 120.0, 0.0), fx=fx_base())),
+    }
 
 
 def centred_records():
