@@ -91,7 +91,7 @@ technique Main {
     };
     PixelShader = asm {
       ps_2_0
-      def c20, 0.5, 2.0, 0.2, 3.3333333
+      def c20, 0.5, 2.0, 0.3, 3.3333333
       def c21, 1.0, 0.0, 0.3333333, 0.0
       dcl t0.xy
       dcl t1.xy
@@ -166,7 +166,7 @@ technique AsEffect {
     };
     PixelShader = asm {
       ps_2_0
-      def c20, 0.5, 2.0, 0.2, 3.3333333
+      def c20, 0.5, 2.0, 0.3, 3.3333333
       def c21, 1.0, 0.0, 0.3333333, 0.0
       dcl t0.xy
       dcl_2d s0

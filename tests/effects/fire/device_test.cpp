@@ -187,4 +187,16 @@ TEST_F(FireDevice, FlamesBurnInTheRegionOverThePictureBesideTheMask) {
   }
 }
 
+// The pattern's second texture coordinate runs down the region: with a pattern whose upper
+// half holds no flame, only the region's lower half burns. The noise shakes the pattern by
+// (0.251 - 0.5) x 0.3 = -0.075 of the region, 6 pixels, so the edge lies at y = 146.
+TEST_F(FireDevice, TheFlamesRiseFromTheFootOfTheRegion) {
+  g_DocResManager->Tables().textureSets.erase(kPatternKey);
+  StorePicture(kPatternKey, MakeTexture(8, 8, [](UINT, UINT y) { return y < 4 ? 0x00FFFFFFu : 0xFFFFFFFFu; }));
+  Add(Fire()->CreateRuntimeObject());
+  DrawFrame();
+  for (UINT y : {105u, 125u, 138u}) ExpectPixel(200, y, kRight, 1);
+  for (UINT y : {154u, 165u, 176u}) ExpectPixel(200, y, Rgb{214, 180, 184}, 3);
+}
+
 }  // namespace
