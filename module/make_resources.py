@@ -142,7 +142,7 @@ def picture_border(path):
 
 
 def picture_flames(path, seed, w, h):
-    """Ids 7 and 93: flame tongues rising from the bottom; alpha is the flame."""
+    """Id 7: flame tongues rising from the bottom; alpha is the flame."""
     noise = make_octaves(4, 3, seed)
 
     def pixel(x, y):
@@ -152,6 +152,38 @@ def picture_flames(path, seed, w, h):
         body = 1.0 - smoothstep(height * 0.6, height, rise)
         flicker = 0.7 + 0.3 * fractal(noise, u * 2.0, v * 2.0)
         a = clamp01(body * flicker)
+        return (1.0, lerp(0.3, 0.95, a), lerp(0.0, 0.6, a * a), a)
+
+    write_dds(path, w, h, pixel)
+
+
+def picture_fire_tongues(path, seed, w, h, tongues):
+    """Id 93: a row of `tongues` flame tongues rising from the bottom, one centred in each
+    equal cell across, so that any whole number of cells repeats without a seam and a
+    region showing whole cells has no flame at its sides. Each tongue has its own height
+    (0.6 to 0.95 of the picture), narrows to its tip, sways a little as it rises and thins
+    toward its tip; alpha is the flame."""
+    noise = make_octaves(4, 3, seed)
+    # Heights spread over the range in a fixed order, so neighbours differ.
+    heights = [0.6 + 0.35 * ((i * 5 + seed) % tongues) / max(tongues - 1, 1) for i in range(tongues)]
+
+    def pixel(x, y):
+        u, v = (x + 0.5) / w, (y + 0.5) / h
+        rise = 1.0 - v  # 0 at the bottom edge
+        cell = u * tongues
+        index = int(cell) % tongues
+        f = cell - int(cell)
+        key = (index + 0.5) / tongues
+        height = heights[index]
+        t = rise / height  # 0 at the foot of the tongue, 1 at its tip
+        if t >= 1.0:
+            return (1.0, 0.3, 0.0, 0.0)
+        centre = 0.5 + 0.24 * (fractal(noise, key, 0.2 + rise * 1.5) - 0.5) * rise
+        half = 0.5 * (1.0 - t ** 1.5)
+        d = abs(f - centre) / max(half, 1e-3)
+        body = 1.0 - smoothstep(0.55, 1.0, d)
+        # Full at the foot, thinning toward the tip: the fire reddens as it rises.
+        a = clamp01(body * (1.0 - smoothstep(0.2, 1.0, t)))
         return (1.0, lerp(0.3, 0.95, a), lerp(0.0, 0.6, a * a), a)
 
     write_dds(path, w, h, pixel)
@@ -532,7 +564,7 @@ PICTURES = {
     71: picture_dial,
     72: picture_hands,
     89: picture_normals,
-    93: lambda p: picture_flames(p, 93, 128, 128),
+    93: lambda p: picture_fire_tongues(p, 93, 128, 128, 4),
     95: lambda p: picture_bolt(p, (1.0, 1.0, 1.0), (0.5, 0.7, 1.0), True),
     98: lambda p: picture_bolt(p, (1.0, 0.95, 0.8), (1.0, 0.55, 0.1), False),
     2016: picture_sound,

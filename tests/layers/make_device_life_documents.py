@@ -376,7 +376,23 @@ def wave_water_rows():
 
 
 def fire_rows():
-    return {}
+    """A fire over x 20..140, y 30..90 in red (colour 1) over blue (colour 2), its mask white
+    over x < 50. The document carries the module's fire effect, an opaque white pattern and
+    a noise of 64 / 255 under the module's links. The coverage k and the intensity are then
+    0.502, the flame (k, 0, 1 - k) x 0.502 = (0.252, 0, 0.25), screened onto the picture:
+    p + f x (255 - p)."""
+    pictures = [(("velmora.dll", 93), "pattern.png", png_rgba_bytes(8, 8, lambda x, y: (255, 255, 255, 255))),
+                (("velmora.dll", 8), "noise.png", png_bytes(8, 8, [bytes((64, 64, 64)) * 8] * 8))]
+    mask = png_bytes(PICTURE_W, PICTURE_H, [bytes((255, 255, 255)) * 50 + bytes(3) * (PICTURE_W - 50)] * PICTURE_H)
+    fire = lambda w: effects.fire_fx(  # noqa: E731
+        w, colour1=0x0000FF, colour2=0xFF0000,
+        fx=dict(region=effects.region_rect(20.0, 30.0, 140.0, 90.0), abobj=dict(name="fire")))
+    burning_left, burning_right = (214, 100, 101), (94, 200, 154)
+    return {
+        "Fire": (document([fire], pictures, [module_effect(92, "fire.fx")], [(effects.DEFAULT_MASK_GUID, mask)]),
+                 [(35, 60, LEFT), (65, 60, burning_left), (75, 35, burning_left), (110, 60, burning_right),
+                  (135, 85, burning_right), (10, 60, LEFT), (150, 60, RIGHT), (60, 15, LEFT), (110, 95, RIGHT)]),
+    }
 
 
 def cloud_perspective_rows():

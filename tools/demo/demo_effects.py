@@ -206,7 +206,20 @@ def wave_water_effects(W, H, records, guid_images, png_rgba_bytes, pictures=None
 
 # ==== FIRE ===================================================================================
 def fire_effects(W, H, records, guid_images, png_rgba_bytes, pictures=None):
-    return {}
+    """Two fires on the night slide's dark ground, in the module fire's own colours (red
+    deepening to yellow): a campfire left of the middle, three of the pattern's four tongues
+    wide (tiling 1.33) on a region narrower at the top than at the foot, so that its flames
+    lean together; and a small one far off on the right, a single tongue (tiling 4). Each
+    region's foot lies on the ground line there (0.77 to 0.79 H), so the flames rise out
+    of the ground."""
+    def fire(name, foot, crown, top, bottom, tiling, speed, brightness):
+        (l0, r0), (l1, r1) = crown, foot
+        region = ((l0 * W, top * H, 0.0), (l1 * W, bottom * H, 0.0), (r0 * W, top * H, 0.0),
+                  (r1 * W, bottom * H, 0.0))
+        return lambda w: effects.fire_fx(w, tiling=tiling, brightness=brightness,
+                                         fx=dict(speed=speed, region=region, abobj=dict(name=name)))
+    return {3: [fire("Campfire", (0.235, 0.325), (0.255, 0.305), 0.63, 0.79, 133, 40, 13),
+                fire("Distant fire", (0.662, 0.681), (0.662, 0.681), 0.725, 0.785, 400, 45, 15)]}
 
 
 # ==== CLOUD AND PERSPECTIVE ==================================================================

@@ -200,6 +200,29 @@ def waterfall_fx(w, translucency=0, layer_count=0, noise_amplitude=0, fourth=0, 
 
 # ==== FIRE ===================================================================================
 
+def fire_fx(w, version=3, region=((0.0, 0.0, 0.0),) * 4, colour1=0xFFFF, colour2=0xFF, stored=0,
+            pattern=(MODULE, 93), noise=(MODULE, 8), reserved=0, density=100, brightness=15, tiling=100,
+            fx=None):
+    """"DS_FireFX", versions 1 to 3. Version 1 holds only the base part; version 2 carries
+    the region (first) and the reserved value (after the noise link) among its own fields;
+    version 3 keeps them in the base part (fx: region=..., reserved=...). Colours are
+    0x00BBGGRR values; density, brightness and tiling stored integers."""
+    fx = dict(dict(effect=(MODULE, 92), speed=50), **(fx or {}))
+    with w.record("DS_FireFX", version):
+        if version == 2:
+            w.quad(region)
+        if version > 1:
+            w.u32(colour1).u32(colour2).long(stored)
+            file_link(w, pattern)
+            file_link(w, noise)
+        if version == 2:
+            w.long(reserved)
+        if version > 1:
+            w.i32(density).i32(brightness).i32(tiling)
+        fx_part(w, **fx)
+    return w
+
+
 # ==== CLOUD AND PERSPECTIVE ==================================================================
 
 def cloud_perspective_block(w, perspective=0, height=0, texture_offset=0, flip=0, fifth=0, sixth=0):

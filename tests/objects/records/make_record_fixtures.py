@@ -176,7 +176,14 @@ def wave_water_records():
 
 
 def fire_records():
-    return {}
+    fire = dict(colour1=0x2040FF, colour2=0x1020C0, stored=5, pattern=("fire\\pattern.png", 41),
+                noise=("fire\\noise.png", 42), density=150, brightness=40, tiling=200)
+    region = effects.region_rect(20.0, 10.0, 300.0, 190.0)
+    return {
+        "FireV1": lambda w: effects.fire_fx(w, version=1, fx=fx_base()),
+        "FireV2": lambda w: effects.fire_fx(w, version=2, region=region, reserved=9, fx=fx_base(version=2), **fire),
+        "FireV3": lambda w: effects.fire_fx(w, fx=fx_base(), **fire),
+    }
 
 
 def cloud_perspective_records():
