@@ -61,3 +61,26 @@ endfunction()
 
 # Links against the DirectX libraries that mingw-w64 ships import libraries for.
 set(TW_DX_LIBS d3d9 d3dx9_43 dsound strmiids ole32 oleaut32 uuid winmm shlwapi comctl32 gdi32 user32 shell32 advapi32)
+
+# tw_fixture_header(VAR SCRIPT HEADER [DEPENDS files...]): the C++ header of test fixtures
+# that SCRIPT (run as python3 SCRIPT OUT) writes with the document builder; VAR gets its
+# path. The builder's modules and the header writer are dependencies of every such header.
+function(tw_fixture_header var script header)
+  cmake_parse_arguments(TW "" "" "DEPENDS" ${ARGN})
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/${header})
+  file(GLOB builder CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/docbuilder/*.py)
+  add_custom_command(OUTPUT ${out}
+    COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/${script} ${out}
+    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${script} ${CMAKE_SOURCE_DIR}/tests/support/fixture_header.py ${builder}
+            ${TW_DEPENDS}
+    COMMENT "Writing ${header} with the document builder")
+  set(${var} ${out} PARENT_SCOPE)
+endfunction()
+
+# tw_add_effect_test(NAME SOURCES ...): a test program of shader-effect classes: the effect
+# library linked whole (its readers register), the folder's generated headers in reach.
+function(tw_add_effect_test name)
+  cmake_parse_arguments(TW "" "" "SOURCES" ${ARGN})
+  tw_add_test(${name} SOURCES ${TW_SOURCES} LIBS tw_effects tw_objects tw_layers tw_core tw_platform WHOLE tw_effects)
+  target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
+endfunction()

@@ -15,7 +15,6 @@ DS_REGISTER_OBJECT_READER(DS_BendFX);
 
 namespace {
 
-constexpr float kPi = 3.1415927f;
 constexpr float kTwoPi = 6.2831855f;
 
 // The centre as a fraction of the screen layout's picture. A layout of no size would
@@ -23,12 +22,6 @@ constexpr float kTwoPi = 6.2831855f;
 void CentreOverLayout(const D3DXVECTOR3& centre, float out[2]) {
   out[0] = centre.x / NonZeroDivisor(float(g_ScreenLayout.pictureWidth));
   out[1] = centre.y / NonZeroDivisor(float(g_ScreenLayout.pictureHeight));
-}
-
-void ReadStoredLong(DS_IOF_Virtual& archive, MediaParamT<int>& param) {
-  long value = param.Get();
-  archive.ReadLong(value);
-  param.Store(int(value));
 }
 
 }  // namespace
@@ -40,9 +33,7 @@ DS_ExpandFX::DS_ExpandFX() {
   m_EffectLink = DS_HLSLEffectFile(ModuleId::kExpandEffect, kResourceModuleName);
   m_Speed.SetScale(0.02f, 0.0f);
   m_Speed.Set(50u);
-  TimeLine().m_Trailing[0] = 1;
-  TimeLine().m_Trailing[1] = 1;
-  TimeLine().m_Trailing[2] = 0;
+  SetTrailing(1, 1, 0);
 }
 
 void DS_ExpandFX::Write(DS_IOF_Virtual& archive) {
@@ -95,9 +86,7 @@ DS_RadialWaveFX::DS_RadialWaveFX() {
   m_EffectLink = DS_HLSLEffectFile(ModuleId::kRadialWaveEffect, kResourceModuleName);
   m_Speed.SetScale(1.0f, 0.0f);
   m_Speed.Set(50u);
-  TimeLine().m_Trailing[0] = 1;
-  TimeLine().m_Trailing[1] = 1;
-  TimeLine().m_Trailing[2] = 0;
+  SetTrailing(1, 1, 0);
 }
 
 void DS_RadialWaveFX::Write(DS_IOF_Virtual& archive) {
@@ -145,9 +134,7 @@ DS_RotationFX::DS_RotationFX() {
   m_Speed.Set(0u);
   // The turning slows with the time line's fades.
   TimeLine().m_FadeTarget.Store(DS_TimeLineControl::kFadeClock);
-  TimeLine().m_Trailing[0] = 1;
-  TimeLine().m_Trailing[1] = 6;
-  TimeLine().m_Trailing[2] = 0;
+  SetTrailing(1, 6, 0);
 }
 
 void DS_RotationFX::Write(DS_IOF_Virtual& archive) {
@@ -177,16 +164,13 @@ void DS_RotationFX::Transform(float out[4]) const {
   D3DXMatrixRotationZ(&turn, m_Rotation);
   turn._12 *= z;
   turn._21 /= z;
-  const float phi = float(m_Angle.Get()) * kPi / 180.0f;
+  const float phi = float(m_Angle.Get()) * kEffectPi / 180.0f;
   D3DXMATRIX tiltBack, tilt, r;
   D3DXMatrixRotationZ(&tiltBack, -phi);
   D3DXMatrixRotationZ(&tilt, phi);
   D3DXMatrixMultiply(&r, &tiltBack, &turn);
   D3DXMatrixMultiply(&r, &r, &tilt);
-  out[0] = r._11;
-  out[1] = r._12;
-  out[2] = r._21;
-  out[3] = r._22;
+  UpperLeft2x2(r, out);
 }
 
 void DS_RotationFX::Render(DS_ABRender& layer) {
@@ -199,9 +183,7 @@ void DS_RotationFX::Render(DS_ABRender& layer) {
   CentreOverLayout(m_Centre.Get(), centre);
   const float offset[2] = {-centre[0], -centre[1]};
   effect->SetFloatArray("offset", offset, 2);
-  const float alpha =
-      TimeLine().m_FadeTarget.Get() == DS_TimeLineControl::kFadeColorAlpha ? Alpha() : 1.0f;
-  const float mix[4] = {1.0f, 1.0f, 1.0f, alpha};
+  const float mix[4] = {1.0f, 1.0f, 1.0f, MixAlpha()};
   effect->SetFloatArray("mix_color", mix, 4);
   DrawFullScreen(layer);
 }

@@ -15,18 +15,6 @@ namespace {
 // Both effects lay a grid of 2 x 2 cells over their region.
 constexpr UINT kGridCells = 2;
 
-void ReadStoredLong(DS_IOF_Virtual& archive, MediaParamTB<int>& param) {
-  long value = param.Get();
-  archive.ReadLong(value);
-  param.Store(int(value));
-}
-
-void ReadStoredColourValue(DS_IOF_Virtual& archive, MediaColor& colour) {
-  unsigned value = unsigned(colour.Get());
-  archive.ReadUInt(value);
-  colour.Store(value);
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -97,8 +85,8 @@ void DS_CloudFX::Write(DS_IOF_Virtual& archive) {
 }
 
 void DS_CloudFX::ReadFields(DS_IOF_Virtual& archive, unsigned) {
-  ReadStoredColourValue(archive, m_Colour1);
-  ReadStoredColourValue(archive, m_Colour2);
+  ReadStoredUInt(archive, m_Colour1);
+  ReadStoredUInt(archive, m_Colour2);
   ReadFileLink(archive, m_CloudLink);
   ReadFileLink(archive, m_SecondLink);
   ReadStoredInt(archive, m_Threshold, true);

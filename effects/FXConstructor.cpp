@@ -34,6 +34,25 @@ void ColourToFloat3(unsigned long colour, float rgb[3]) {
 
 IDirect3DTexture9* FrameTextureOf(const DS_TextureSet& set) { return set.CurrentTexture(); }
 
+D3DXVECTOR4 TurnedAboutZ(const D3DXVECTOR4& v, float degrees) {
+  D3DXMATRIX rotation;
+  D3DXMatrixRotationZ(&rotation, degrees * kEffectPi / 180.0f);
+  D3DXVECTOR4 out;
+  D3DXVec4Transform(&out, &v, &rotation);
+  return out;
+}
+
+void UpperLeft2x2(const D3DXMATRIX& m, float out[4]) {
+  out[0] = m._11;
+  out[1] = m._12;
+  out[2] = m._21;
+  out[3] = m._22;
+}
+
+IDirect3DTexture9* LinkedFrameTexture(const DS_FileLink3& link) {
+  return g_DocResManager ? FrameTextureOf(link.GetTextureSet(*g_DocResManager)) : nullptr;
+}
+
 // ---------------------------------------------------------------------------------------
 // The region grid
 
@@ -170,9 +189,7 @@ void DS_FX_Constructor::ReadPart(DS_IOF_Virtual& archive) {
 
 void DS_FX_Constructor::ReadFields(DS_IOF_Virtual& archive, unsigned version) {
   ReadStoredInt(archive, m_Speed, true);
-  long mode = m_TechniqueMode.Get();
-  archive.ReadLong(mode);
-  m_TechniqueMode.Store(int(mode));
+  ReadStoredLong(archive, m_TechniqueMode);
   ReadGuid(archive, m_MaskKey.guid);
   std::wstring name;
   archive.ReadString(name);
@@ -182,9 +199,7 @@ void DS_FX_Constructor::ReadFields(DS_IOF_Virtual& archive, unsigned version) {
   if (version > 1) ReadStoredInt(archive, m_Scale, true);
   if (version > 2) {
     m_Region.Read(archive);
-    long reserved = m_Reserved.Get();
-    archive.ReadLong(reserved);
-    m_Reserved.Store(int(reserved));
+    ReadStoredLong(archive, m_Reserved);
   }
   DS_ABObj_Constructor::ReadPart(archive);
 }

@@ -17,6 +17,8 @@
 #include "layers/DS_ABRender.h"
 #include "platform/effect/Effect.h"
 
+#include <d3dx9math.h>
+
 #include <cmath>
 
 // x itself, or 1 where x would make a division meaningless (0, infinite, not a number):
@@ -25,6 +27,19 @@ inline float NonZeroDivisor(float x) { return (x != 0.0f && std::isfinite(x)) ? 
 
 // The ((W / H) / s, 1 / s) pair that effects pass as their coordinate zoom.
 void ScalePair(float width, float height, float scale, float out[2]);
+
+// pi as the effects' angle conversions have always used it.
+constexpr float kEffectPi = 3.1415927f;
+
+// v (a row vector) turned about z through the angle in degrees, as D3DX turns it.
+D3DXVECTOR4 TurnedAboutZ(const D3DXVECTOR4& v, float degrees);
+
+// The texture at the current frame of the link's texture set in the resource store; null
+// without a store or when the set holds no texture. No reference is added.
+IDirect3DTexture9* LinkedFrameTexture(const DS_FileLink3& link);
+
+// The upper left 2 x 2 of a matrix (11, 12, 21, 22): the "coord_transf" that effects pass.
+void UpperLeft2x2(const D3DXMATRIX& m, float out[4]);
 
 // The three colour components (bits 0-7, 8-15, 16-23) of a stored 0x00BBGGRR value, / 255.
 void ColourToFloat3(unsigned long colour, float rgb[3]);
@@ -98,6 +113,11 @@ public:
   // The time line's alpha.
   float Alpha() const { return TimeLine().GetAlpha(); }
   Effect* GetEffect() const { return m_Effect.Get(); }
+  // The "mix_color" alpha of effects that fade their colour: the time line's alpha when it
+  // fades the colour, else 1.
+  float MixAlpha() const {
+    return TimeLine().m_FadeTarget.Get() == DS_TimeLineControl::kFadeColorAlpha ? Alpha() : 1.0f;
+  }
 
   MediaSpeedParam m_Speed;
   MediaParamT<int> m_TechniqueMode;
@@ -112,6 +132,12 @@ public:
   DS_RegionGrid m_Grid;
 
 protected:
+  // The time line's trailing settings, which each class's constructor sets.
+  void SetTrailing(int a, int b, int c) {
+    TimeLine().m_Trailing[0] = a;
+    TimeLine().m_Trailing[1] = b;
+    TimeLine().m_Trailing[2] = c;
+  }
   // The part of copying and assignment that both share.
   void CopyFrom(const DS_FX_Constructor& other);
 };

@@ -16,12 +16,6 @@ namespace {
 // effect clock.
 constexpr float kNoiseRate1 = 1.3f, kNoiseRate2 = 2.1f, kNoiseRate3 = 2.3f;
 
-// The texture of a link's set at its current frame, with a reference of the caller's
-// own; null without a resource store or for a set that holds no texture.
-void TakeFrameTexture(const DS_FileLink3& link, ComRef<IDirect3DTexture9>& texture) {
-  texture.Assign(g_DocResManager ? FrameTextureOf(link.GetTextureSet(*g_DocResManager)) : nullptr);
-}
-
 }  // namespace
 
 DS_FireFX::DS_FireFX()
@@ -124,8 +118,8 @@ DS_FireFX* DS_FireFX::ReadRecord(DS_IOF_Virtual& archive) {
 
 void DS_FireFX::LoadResources(ComRef<IDirect3DTexture9>& maskSlot) {
   DS_FX_Constructor::LoadResources(maskSlot);
-  TakeFrameTexture(m_PatternLink, m_PatternTexture);
-  TakeFrameTexture(m_NoiseLink, m_NoiseTexture);
+  m_PatternTexture.Assign(LinkedFrameTexture(m_PatternLink));
+  m_NoiseTexture.Assign(LinkedFrameTexture(m_NoiseLink));
   DS_RegionGrid::Create(m_Grid, kGridCells, kGridCells);
   BuildRegionMesh();
 }

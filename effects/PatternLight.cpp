@@ -16,24 +16,6 @@ DS_REGISTER_OBJECT_READER(DS_BackgroundCopy);
 DS_REGISTER_OBJECT_READER(DS_LightFX);
 DS_REGISTER_OBJECT_READER(DS_LightFX_II);
 
-namespace {
-
-constexpr float kPi = 3.1415927f;
-
-void ReadStoredLong(DS_IOF_Virtual& archive, MediaParamTB<int>& param) {
-  long value = param.Get();
-  archive.ReadLong(value);
-  param.Store(int(value));
-}
-
-void SetTrailing(DS_TimeLineControl& timeLine, int a, int b, int c) {
-  timeLine.m_Trailing[0] = a;
-  timeLine.m_Trailing[1] = b;
-  timeLine.m_Trailing[2] = c;
-}
-
-}  // namespace
-
 float SineFlicker(float t) { return (std::sin(0.2f * t) + 1.0f) * 0.5f; }
 
 float SwitchFlicker(float t) { return SineFlicker(t) > 0.5f ? 1.0f : 0.0f; }
@@ -50,7 +32,7 @@ DS_PatternBrush::DS_PatternBrush()
   m_Speed.Set(50u);
   // The mix colour's alpha follows the time line, so the pattern fades in and out with it.
   TimeLine().m_FadeTarget.Store(DS_TimeLineControl::kFadeColorAlpha);
-  SetTrailing(TimeLine(), 1, 6, 0);
+  SetTrailing(1, 6, 0);
 }
 
 DS_PatternBrush::DS_PatternBrush(const DS_PatternBrush& other)
@@ -124,10 +106,6 @@ void DS_PatternBrush::UpdateFrame(float objectTime) {
   }
 }
 
-float DS_PatternBrush::MixAlpha() const {
-  return TimeLine().m_FadeTarget.Get() == DS_TimeLineControl::kFadeColorAlpha ? Alpha() : 1.0f;
-}
-
 void DS_PatternBrush::CoordTransform(float width, float height, float out[4]) const {
   const float k = m_PatternScale.Derived();
   // A pattern scale of 0 (or a pattern of no width) would repeat the pattern infinitely
@@ -138,15 +116,12 @@ void DS_PatternBrush::CoordTransform(float width, float height, float out[4]) co
   if (m_MirrorHorizontal.Get() != 0) a = -a;
   if (m_MirrorVertical.Get() != 0) b = -b;
   // The stored angle is read as a signed 32-bit value.
-  const float theta = float(int(m_Angle.Get())) * kPi / 180.0f;
+  const float theta = float(int(m_Angle.Get())) * kEffectPi / 180.0f;
   D3DXMATRIX scaling, rotation, m;
   D3DXMatrixScaling(&scaling, a, b, 1.0f);
   D3DXMatrixRotationZ(&rotation, theta);
   D3DXMatrixMultiply(&m, &scaling, &rotation);
-  out[0] = m._11;
-  out[1] = m._12;
-  out[2] = m._21;
-  out[3] = m._22;
+  UpperLeft2x2(m, out);
 }
 
 void DS_PatternBrush::Render(DS_ABRender& layer) {
@@ -234,7 +209,7 @@ void DS_BackgroundCopy::Render(DS_ABRender& layer) {
 DS_LightFX::DS_LightFX() : m_Intensity(40u, 0.01f, 0.0f) {
   m_EffectLink = DS_HLSLEffectFile(ModuleId::kLightEffect, kResourceModuleName);
   m_Speed.Set(40u);
-  SetTrailing(TimeLine(), 1, 1, 0);
+  SetTrailing(1, 1, 0);
 }
 
 DS_LightFX::DS_LightFX(const DS_LightFX& other)

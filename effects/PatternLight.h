@@ -37,8 +37,6 @@ public:
   size_t SteppedFrameCount() const;
   // The "coord_transf" values (a cos, a sin, -b sin, b cos) for a W x H picture.
   void CoordTransform(float width, float height, float out[4]) const;
-  // The "mix_color" alpha: the time line's alpha when it fades the colour, else 1.
-  float MixAlpha() const;
 
   DS_ImageFileLink m_PatternLink;
   MediaParamT<int> m_MirrorVertical;

@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr float kPi = 3.1415927f;
-
 // 1 / length of (x, y), or 0 for a zero vector.
 float InverseLength(float x, float y) {
   const float length = std::sqrt(x * x + y * y);
@@ -43,10 +41,7 @@ void DS_DirectionBased::Bind() {
 void DS_DirectionBased::ComputeDirection() {
   // 360 - angle in 32-bit integer arithmetic, as stored documents were drawn.
   const int degrees = int(360u - m_Angle.Get());
-  D3DXMATRIX rotation;
-  D3DXMatrixRotationZ(&rotation, float(degrees) * kPi / 180.0f);
-  const D3DXVECTOR4 x(1.0f, 0.0f, 0.0f, 0.0f);
-  D3DXVec4Transform(&m_Direction, &x, &rotation);
+  m_Direction = TurnedAboutZ(D3DXVECTOR4(1.0f, 0.0f, 0.0f, 0.0f), float(degrees));
 }
 
 void DS_DirectionBased::WriteDirectionPart(DS_IOF_Virtual& archive) {

@@ -13,38 +13,6 @@ DS_REGISTER_OBJECT_READER(DS_WaterFX);
 DS_REGISTER_OBJECT_READER(DS_MoveFX);
 DS_REGISTER_OBJECT_READER(DS_WaterfallFX);
 
-namespace {
-
-constexpr float kPi = 3.1415927f;
-
-// v (a row vector) turned about z through the angle in degrees, as D3DX turns it.
-D3DXVECTOR4 TurnedAboutZ(const D3DXVECTOR4& v, float degrees) {
-  D3DXMATRIX rotation;
-  D3DXMatrixRotationZ(&rotation, degrees * kPi / 180.0f);
-  D3DXVECTOR4 out;
-  D3DXVec4Transform(&out, &v, &rotation);
-  return out;
-}
-
-void ReadStoredLong(DS_IOF_Virtual& archive, MediaParamT<int>& param) {
-  long value = param.Get();
-  archive.ReadLong(value);
-  param.Store(int(value));
-}
-
-void ReadStoredColourValue(DS_IOF_Virtual& archive, MediaColor& colour) {
-  unsigned value = unsigned(colour.Get());
-  archive.ReadUInt(value);
-  colour.Store(value);
-}
-
-// The texture at the current frame of the link's set, or null (no store, no texture).
-IDirect3DTexture9* LinkedFrameTexture(const DS_FileLink3& link) {
-  return g_DocResManager ? FrameTextureOf(link.GetTextureSet(*g_DocResManager)) : nullptr;
-}
-
-}  // namespace
-
 // =======================================================================================
 // DS_WavesFX
 
@@ -52,9 +20,7 @@ DS_WavesFX::DS_WavesFX() {
   m_EffectLink = DS_HLSLEffectFile(77, kResourceModuleName);
   m_Speed.SetScale(1.0f, 0.0f);
   m_Speed.Set(25u);
-  TimeLine().m_Trailing[0] = 1;
-  TimeLine().m_Trailing[1] = 1;
-  TimeLine().m_Trailing[2] = 0;
+  SetTrailing(1, 1, 0);
   Bind();
   ComputeDirections();
 }
@@ -211,7 +177,7 @@ void DS_WaterFX::ReadFields(DS_IOF_Virtual& archive, unsigned) {
   ReadStoredInt(archive, m_Angle);
   ReadStoredInt(archive, m_Shadows, true);
   ReadStoredInt(archive, m_HalfVectorHeight, true);
-  ReadStoredColourValue(archive, m_Colour);
+  ReadStoredUInt(archive, m_Colour);
   ReadFileLink(archive, m_BumpLink);
   ReadPart(archive);
 }
@@ -286,9 +252,7 @@ DS_MoveFX::DS_MoveFX() {
   m_Speed.Set(50u);
   m_Amount.SetScale(0.0002f, 0.0f);
   m_Amount.Set(50u);
-  TimeLine().m_Trailing[0] = 1;
-  TimeLine().m_Trailing[1] = 1;
-  TimeLine().m_Trailing[2] = 0;
+  SetTrailing(1, 1, 0);
 }
 
 DS_MoveFX::DS_MoveFX(const DS_MoveFX& other)
@@ -370,7 +334,7 @@ void DS_WaterfallFX::ReadFields(DS_IOF_Virtual& archive, unsigned) {
   ReadStoredInt(archive, m_Fourth, true);
   ReadStoredInt(archive, m_Threshold, true);
   ReadFileLink(archive, m_NoiseLink);
-  ReadStoredColourValue(archive, m_BaseColour);
+  ReadStoredUInt(archive, m_BaseColour);
   ReadStoredLong(archive, m_Hidden);
   ReadDirectionPart(archive);
 }

@@ -22,6 +22,23 @@ inline void WriteStoredInt(DS_IOF_Virtual& archive, long long value) {
   archive.WriteInt(stored);
 }
 
+// A 4-byte WriteLong / ReadLong field (a mode, a flag), stored without notification.
+template <class T>
+void ReadStoredLong(DS_IOF_Virtual& archive, MediaParamTB<T>& param) {
+  long value = static_cast<long>(param.Get());
+  archive.ReadLong(value);
+  param.Store(static_cast<T>(value));
+}
+
+// A 4-byte WriteUInt / ReadUInt field (a colour value without its transparency, say),
+// stored without notification.
+template <class T>
+void ReadStoredUInt(DS_IOF_Virtual& archive, MediaParamTB<T>& param) {
+  unsigned value = static_cast<unsigned>(param.Get());
+  archive.ReadUInt(value);
+  param.Store(static_cast<T>(value));
+}
+
 inline void ReadStoredVector(DS_IOF_Virtual& archive, MediaParamTB<D3DXVECTOR3>& param) {
   D3DXVECTOR3 value = param.Get();
   ReadVector3(archive, value);

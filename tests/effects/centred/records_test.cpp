@@ -16,24 +16,11 @@
 
 namespace {
 
+using tw_test::Fixture;
+using tw_test::Bytes;
+using tw_test::Written;
 using tw_test::ReadRecord;
 using tw_test::RecordReadResult;
-
-struct Fixture {
-  const char* name;
-  const unsigned char* data;
-  size_t size;
-};
-
-#define CENTRED_FIXTURE(name) Fixture{#name, kFixture##name, kFixture##name##Size}
-
-std::vector<unsigned char> Bytes(const Fixture& f) { return std::vector<unsigned char>(f.data, f.data + f.size); }
-
-std::vector<unsigned char> Written(DS_IOF_Item& item) {
-  DS_IOF_W w;
-  item.Write(w);
-  return w.Bytes();
-}
 
 // The centre and base part that every fixture carries (make_fixtures.py, central()).
 void ExpectFixtureBase(const DS_CentralBased& d) {
@@ -54,7 +41,7 @@ void ExpectFixtureBase(const DS_CentralBased& d) {
 }
 
 template <class T>
-const T& As(const RecordReadResult& r) {
+const T& AsClass(const RecordReadResult& r) {
   const T* t = dynamic_cast<const T*>(r.object.get());
   if (!t) throw std::runtime_error("the record read as another class");
   return *t;
@@ -67,9 +54,9 @@ struct RecordCase {
 
 TEST(CentredRecords, EveryClassAndVersionReadsEachFieldToTheRecordsEnd) {
   const RecordCase cases[] = {
-      {CENTRED_FIXTURE(Expand),
+      {TW_FIXTURE(Expand),
        [](const RecordReadResult& r) {
-         const auto& d = As<DS_ExpandFX>(r);
+         const auto& d = AsClass<DS_ExpandFX>(r);
          EXPECT_FLOAT_EQ(d.m_FirstExtreme.Derived(), 0.4f);  // 80 x 0.005
          EXPECT_FLOAT_EQ(d.m_SecondExtreme.Derived(), 0.1f);
          EXPECT_EQ(d.m_WaveForm.Get(), 1);
@@ -79,9 +66,9 @@ TEST(CentredRecords, EveryClassAndVersionReadsEachFieldToTheRecordsEnd) {
          ExpectFixtureBase(d);
        }},
       // Version 1 holds the centre part alone: the four fields keep their defaults.
-      {CENTRED_FIXTURE(RadialWaveV1),
+      {TW_FIXTURE(RadialWaveV1),
        [](const RecordReadResult& r) {
-         const auto& d = As<DS_RadialWaveFX>(r);
+         const auto& d = AsClass<DS_RadialWaveFX>(r);
          EXPECT_FLOAT_EQ(d.m_Amplitude.Derived(), 0.0125f);
          EXPECT_FLOAT_EQ(d.m_Wavelength.Derived(), 0.006f);
          EXPECT_FLOAT_EQ(d.m_BackgroundScale.Derived(), 75.0f);
@@ -89,9 +76,9 @@ TEST(CentredRecords, EveryClassAndVersionReadsEachFieldToTheRecordsEnd) {
          EXPECT_EQ(d.m_EffectLink.Stamp(), 103);
          ExpectFixtureBase(d);
        }},
-      {CENTRED_FIXTURE(RadialWaveV2),
+      {TW_FIXTURE(RadialWaveV2),
        [](const RecordReadResult& r) {
-         const auto& d = As<DS_RadialWaveFX>(r);
+         const auto& d = AsClass<DS_RadialWaveFX>(r);
          EXPECT_FLOAT_EQ(d.m_Amplitude.Derived(), 0.01f);    // 40 x 0.00025
          EXPECT_FLOAT_EQ(d.m_Wavelength.Derived(), 0.01f);   // 90 x 0.0001 + 0.001
          EXPECT_FLOAT_EQ(d.m_BackgroundScale.Derived(), 150.0f);  // 125 + 25
@@ -99,9 +86,9 @@ TEST(CentredRecords, EveryClassAndVersionReadsEachFieldToTheRecordsEnd) {
          EXPECT_FLOAT_EQ(d.m_Speed.Derived(), 70.0f);
          ExpectFixtureBase(d);
        }},
-      {CENTRED_FIXTURE(Rotation),
+      {TW_FIXTURE(Rotation),
        [](const RecordReadResult& r) {
-         const auto& d = As<DS_RotationFX>(r);
+         const auto& d = AsClass<DS_RotationFX>(r);
          EXPECT_FLOAT_EQ(d.m_Zoom.Derived(), 2.0f);
          EXPECT_EQ(d.m_Angle.Get(), 30u);
          EXPECT_EQ(d.m_Reverse.Get(), 1);
@@ -110,9 +97,9 @@ TEST(CentredRecords, EveryClassAndVersionReadsEachFieldToTheRecordsEnd) {
          EXPECT_EQ(d.m_EffectLink.Stamp(), 61);
          ExpectFixtureBase(d);
        }},
-      {CENTRED_FIXTURE(Bend),
+      {TW_FIXTURE(Bend),
        [](const RecordReadResult& r) {
-         const auto& d = As<DS_BendFX>(r);
+         const auto& d = AsClass<DS_BendFX>(r);
          EXPECT_FLOAT_EQ(d.m_FirstExtreme.Derived(), 0.2f);  // 100 x 0.002
          EXPECT_FLOAT_EQ(d.m_SecondExtreme.Derived(), 0.06f);
          EXPECT_FLOAT_EQ(d.m_Bend.Derived(), 1.5f);  // 150 x 0.01
@@ -142,11 +129,11 @@ TEST(CentredRecords, WrittenRecordsGiveBackTheDocumentBytes) {
   const struct {
     Fixture read, written;
   } cases[] = {
-      {CENTRED_FIXTURE(Expand), CENTRED_FIXTURE(Expand)},
-      {CENTRED_FIXTURE(RadialWaveV1), CENTRED_FIXTURE(RadialWaveV1Rewritten)},
-      {CENTRED_FIXTURE(RadialWaveV2), CENTRED_FIXTURE(RadialWaveV2)},
-      {CENTRED_FIXTURE(Rotation), CENTRED_FIXTURE(Rotation)},
-      {CENTRED_FIXTURE(Bend), CENTRED_FIXTURE(Bend)},
+      {TW_FIXTURE(Expand), TW_FIXTURE(Expand)},
+      {TW_FIXTURE(RadialWaveV1), TW_FIXTURE(RadialWaveV1Rewritten)},
+      {TW_FIXTURE(RadialWaveV2), TW_FIXTURE(RadialWaveV2)},
+      {TW_FIXTURE(Rotation), TW_FIXTURE(Rotation)},
+      {TW_FIXTURE(Bend), TW_FIXTURE(Bend)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.read.name);

@@ -14,29 +14,13 @@
 
 namespace {
 
+using tw_test::Fixture;
+using tw_test::RecordCase;
+using tw_test::Bytes;
+using tw_test::Written;
+using tw_test::As;
 using tw_test::ReadRecord;
 using tw_test::RecordReadResult;
-
-struct Fixture {
-  const char* name;
-  const unsigned char* data;
-  size_t size;
-};
-
-#define CLOUD_FIXTURE(name) Fixture{#name, kFixture##name, kFixture##name##Size}
-
-std::vector<unsigned char> Bytes(const Fixture& f) { return std::vector<unsigned char>(f.data, f.data + f.size); }
-
-std::vector<unsigned char> Written(DS_IOF_Item& item) {
-  DS_IOF_W w;
-  item.Write(w);
-  return w.Bytes();
-}
-
-template <class T>
-T* As(const RecordReadResult& r) {
-  return dynamic_cast<T*>(r.object.get());
-}
 
 void ExpectCorner(const DS_FX_Constructor& d, int i, float x, float y) {
   EXPECT_FLOAT_EQ(d.m_Region.corners[i].Get().x, x) << "corner " << i;
@@ -108,22 +92,16 @@ void ExpectPerspective(const RecordReadResult& r, int baseVersion) {
   ExpectBase(*d, 0.02f, 0.02f, baseVersion);
 }
 
-struct RecordCase {
-  Fixture fixture;
-  bool current;  // written back in the same layout
-  std::function<void(const RecordReadResult&)> check;
-};
-
 const RecordCase kRecordCases[] = {
-    {CLOUD_FIXTURE(Cloud), true, [](const RecordReadResult& r) { ExpectCloud(r, 3); }},
+    {TW_FIXTURE(Cloud), true, [](const RecordReadResult& r) { ExpectCloud(r, 3); }},
     // The reader does not test its own version; the write-back is version 1.
-    {CLOUD_FIXTURE(CloudV2), false, [](const RecordReadResult& r) { ExpectCloud(r, 3); }},
-    {CLOUD_FIXTURE(CloudBaseV1), false, [](const RecordReadResult& r) { ExpectCloud(r, 1); }},
-    {CLOUD_FIXTURE(CloudBaseV2), false, [](const RecordReadResult& r) { ExpectCloud(r, 2); }},
-    {CLOUD_FIXTURE(Perspective), true, [](const RecordReadResult& r) { ExpectPerspective(r, 3); }},
-    {CLOUD_FIXTURE(PerspectiveV3), false, [](const RecordReadResult& r) { ExpectPerspective(r, 3); }},
-    {CLOUD_FIXTURE(PerspectiveBaseV1), false, [](const RecordReadResult& r) { ExpectPerspective(r, 1); }},
-    {CLOUD_FIXTURE(CloudDefaults), true,
+    {TW_FIXTURE(CloudV2), false, [](const RecordReadResult& r) { ExpectCloud(r, 3); }},
+    {TW_FIXTURE(CloudBaseV1), false, [](const RecordReadResult& r) { ExpectCloud(r, 1); }},
+    {TW_FIXTURE(CloudBaseV2), false, [](const RecordReadResult& r) { ExpectCloud(r, 2); }},
+    {TW_FIXTURE(Perspective), true, [](const RecordReadResult& r) { ExpectPerspective(r, 3); }},
+    {TW_FIXTURE(PerspectiveV3), false, [](const RecordReadResult& r) { ExpectPerspective(r, 3); }},
+    {TW_FIXTURE(PerspectiveBaseV1), false, [](const RecordReadResult& r) { ExpectPerspective(r, 1); }},
+    {TW_FIXTURE(CloudDefaults), true,
      [](const RecordReadResult& r) {
        auto* d = As<DS_CloudFX>(r);
        ASSERT_NE(d, nullptr);
@@ -131,7 +109,7 @@ const RecordCase kRecordCases[] = {
        EXPECT_FLOAT_EQ(d->m_Threshold.Derived(), 1.0f);
        EXPECT_FLOAT_EQ(d->m_Scale.Derived(), 0.4f);  // stored 50 x 0.008
      }},
-    {CLOUD_FIXTURE(PerspectiveDefaults), true,
+    {TW_FIXTURE(PerspectiveDefaults), true,
      [](const RecordReadResult& r) {
        auto* d = As<DS_PerspectiveFX>(r);
        ASSERT_NE(d, nullptr);
@@ -141,14 +119,7 @@ const RecordCase kRecordCases[] = {
 };
 
 TEST(CloudRecords, EveryStoredVersionReadsThroughTheRegistry) {
-  for (const RecordCase& c : kRecordCases) {
-    SCOPED_TRACE(c.fixture.name);
-    RecordReadResult r = ReadRecord(c.fixture.data, c.fixture.size);
-    ASSERT_NE(r.object, nullptr);
-    EXPECT_FALSE(r.failed);
-    EXPECT_EQ(r.remaining, 0u);
-    c.check(r);
-  }
+  tw_test::ExpectEveryRecordReads(kRecordCases);
 }
 
 TEST(CloudRecords, CurrentRecordsWriteBackByteForByteAndSoDoTheirClones) {
@@ -173,7 +144,7 @@ TEST(CloudRecords, CurrentRecordsWriteBackByteForByteAndSoDoTheirClones) {
 }
 
 TEST(CloudRecords, CutShortRecordsFailOrReadNothingAndNeverCrash) {
-  for (const Fixture& f : {CLOUD_FIXTURE(Cloud), CLOUD_FIXTURE(Perspective)}) {
+  for (const Fixture& f : {TW_FIXTURE(Cloud), TW_FIXTURE(Perspective)}) {
     SCOPED_TRACE(f.name);
     for (size_t n = 0; n < f.size; ++n) {
       RecordReadResult r = ReadRecord(f.data, n);

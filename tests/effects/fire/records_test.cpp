@@ -16,6 +16,7 @@
 
 namespace {
 
+using tw_test::Written;
 struct Expected {
   const char* name;
   const unsigned char* data;
@@ -77,12 +78,6 @@ void ExpectFire(const DS_FireFX& fire, const Expected& e) {
   EXPECT_FLOAT_EQ(fire.m_Scale.Derived(), 1.5f);
   EXPECT_EQ(fire.m_MaskKey.name, L"flames");
   EXPECT_EQ(fire.m_Name, L"campfire");
-}
-
-std::vector<unsigned char> Written(DS_IOF_Item& item) {
-  DS_IOF_W w;
-  item.Write(w);
-  return w.Bytes();
 }
 
 TEST(FireRecords, EveryVersionReadsThroughTheRegistryAndWritesBackAsVersionThree) {

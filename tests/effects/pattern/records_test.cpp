@@ -17,29 +17,13 @@
 
 namespace {
 
+using tw_test::Fixture;
+using tw_test::RecordCase;
+using tw_test::Bytes;
+using tw_test::Written;
+using tw_test::As;
 using tw_test::ReadRecord;
 using tw_test::RecordReadResult;
-
-struct Fixture {
-  const char* name;
-  const unsigned char* data;
-  size_t size;
-};
-
-#define PATTERN_FIXTURE(name) Fixture{#name, kFixture##name, kFixture##name##Size}
-
-std::vector<unsigned char> Bytes(const Fixture& f) { return std::vector<unsigned char>(f.data, f.data + f.size); }
-
-std::vector<unsigned char> Written(DS_IOF_Item& item) {
-  DS_IOF_W w;
-  item.Write(w);
-  return w.Bytes();
-}
-
-template <class T>
-T* As(const RecordReadResult& r) {
-  return dynamic_cast<T*>(r.object.get());
-}
 
 // make_fixtures.py's MASK_GUID.
 const GUID kMaskGuid = {0x0A1B2C3D, 0x4E5F, 0x4061, {0x82, 0x73, 0x94, 0xA5, 0xB6, 0xC7, 0xD8, 0xE9}};
@@ -76,14 +60,8 @@ void ExpectPatternFields(const DS_PatternBrush& d) {
   EXPECT_FLOAT_EQ(d.m_Speed.Derived(), 1.4f);  // 70 x 0.02
 }
 
-struct RecordCase {
-  Fixture fixture;
-  bool current;  // written back in the same layout
-  std::function<void(const RecordReadResult&)> check;
-};
-
 const RecordCase kRecordCases[] = {
-    {PATTERN_FIXTURE(PatternBrushBaseV1), false,
+    {TW_FIXTURE(PatternBrushBaseV1), false,
      [](const RecordReadResult& r) {
        auto* d = As<DS_PatternBrush>(r);
        ASSERT_NE(d, nullptr);
@@ -91,35 +69,35 @@ const RecordCase kRecordCases[] = {
        ExpectPatternFields(*d);
        ExpectBasePart(*d, 1);
      }},
-    {PATTERN_FIXTURE(PatternBrushBaseV2), false,
+    {TW_FIXTURE(PatternBrushBaseV2), false,
      [](const RecordReadResult& r) {
        auto* d = As<DS_PatternBrush>(r);
        ASSERT_NE(d, nullptr);
        ExpectPatternFields(*d);
        ExpectBasePart(*d, 2);
      }},
-    {PATTERN_FIXTURE(PatternBrushBaseV3), true,
+    {TW_FIXTURE(PatternBrushBaseV3), true,
      [](const RecordReadResult& r) {
        auto* d = As<DS_PatternBrush>(r);
        ASSERT_NE(d, nullptr);
        ExpectPatternFields(*d);
        ExpectBasePart(*d, 3);
      }},
-    {PATTERN_FIXTURE(PatternBrushC), true,
+    {TW_FIXTURE(PatternBrushC), true,
      [](const RecordReadResult& r) {
        auto* d = As<DS_PatternBrushC>(r);
        ASSERT_NE(d, nullptr);
        ExpectPatternFields(*d);
        ExpectBasePart(*d, 3);
      }},
-    {PATTERN_FIXTURE(PatternBrushCNestedV9), false,
+    {TW_FIXTURE(PatternBrushCNestedV9), false,
      [](const RecordReadResult& r) {
        auto* d = As<DS_PatternBrushC>(r);
        ASSERT_NE(d, nullptr);
        ExpectPatternFields(*d);
        ExpectBasePart(*d, 3);
      }},
-    {PATTERN_FIXTURE(BackgroundCopy), true,
+    {TW_FIXTURE(BackgroundCopy), true,
      [](const RecordReadResult& r) {
        auto* d = As<DS_BackgroundCopy>(r);
        ASSERT_NE(d, nullptr);
@@ -134,7 +112,7 @@ const RecordCase kRecordCases[] = {
        EXPECT_FLOAT_EQ(d->m_Speed.Derived(), 70.0f);
        ExpectBasePart(*d, 3);
      }},
-    {PATTERN_FIXTURE(LightFX), false,
+    {TW_FIXTURE(LightFX), false,
      [](const RecordReadResult& r) {
        auto* d = As<DS_LightFX>(r);
        ASSERT_NE(d, nullptr);
@@ -142,7 +120,7 @@ const RecordCase kRecordCases[] = {
        EXPECT_EQ(d->m_FlickerMode.Get(), 2);
        ExpectBasePart(*d, 2);
      }},
-    {PATTERN_FIXTURE(LightFX_II), false,
+    {TW_FIXTURE(LightFX_II), false,
      [](const RecordReadResult& r) {
        auto* d = As<DS_LightFX_II>(r);
        ASSERT_NE(d, nullptr);
@@ -155,29 +133,16 @@ const RecordCase kRecordCases[] = {
 };
 
 TEST(PatternLightRecords, EveryRecordReadsThroughTheRegistryToItsEnd) {
-  for (const RecordCase& c : kRecordCases) {
-    SCOPED_TRACE(c.fixture.name);
-    RecordReadResult r = ReadRecord(c.fixture.data, c.fixture.size);
-    ASSERT_NE(r.object, nullptr);
-    EXPECT_FALSE(r.failed);
-    EXPECT_EQ(r.remaining, 0u);
-    c.check(r);
-  }
+  tw_test::ExpectEveryRecordReads(kRecordCases);
 }
 
 TEST(PatternLightRecords, CurrentRecordsWriteBackByteForByte) {
-  for (const RecordCase& c : kRecordCases) {
-    if (!c.current) continue;
-    SCOPED_TRACE(c.fixture.name);
-    RecordReadResult r = ReadRecord(c.fixture.data, c.fixture.size);
-    ASSERT_NE(r.object, nullptr);
-    EXPECT_EQ(Written(*r.object), Bytes(c.fixture));
-  }
+  tw_test::ExpectCurrentRecordsWriteBack(kRecordCases);
 }
 
 TEST(PatternLightRecords, OldBasePartsWriteBackAsTheNewestAndReadAgain) {
-  for (const Fixture& f : {PATTERN_FIXTURE(PatternBrushBaseV1), PATTERN_FIXTURE(LightFX),
-                           PATTERN_FIXTURE(LightFX_II)}) {
+  for (const Fixture& f : {TW_FIXTURE(PatternBrushBaseV1), TW_FIXTURE(LightFX),
+                           TW_FIXTURE(LightFX_II)}) {
     SCOPED_TRACE(f.name);
     RecordReadResult r = ReadRecord(f.data, f.size);
     ASSERT_NE(r.object, nullptr);
@@ -192,7 +157,7 @@ TEST(PatternLightRecords, OldBasePartsWriteBackAsTheNewestAndReadAgain) {
 }
 
 TEST(PatternLightRecords, APatternBrushCClonesIntoAPatternBrushWithTheSameValues) {
-  const Fixture f = PATTERN_FIXTURE(PatternBrushC);
+  const Fixture f = TW_FIXTURE(PatternBrushC);
   RecordReadResult r = ReadRecord(f.data, f.size);
   auto* d = As<DS_PatternBrushC>(r);
   ASSERT_NE(d, nullptr);
@@ -213,8 +178,8 @@ TEST(PatternLightRecords, APatternBrushCClonesIntoAPatternBrushWithTheSameValues
 }
 
 TEST(PatternLightRecords, EveryClassCopiesEveryValue) {
-  for (const Fixture& f : {PATTERN_FIXTURE(PatternBrushBaseV3), PATTERN_FIXTURE(BackgroundCopy),
-                           PATTERN_FIXTURE(LightFX), PATTERN_FIXTURE(LightFX_II)}) {
+  for (const Fixture& f : {TW_FIXTURE(PatternBrushBaseV3), TW_FIXTURE(BackgroundCopy),
+                           TW_FIXTURE(LightFX), TW_FIXTURE(LightFX_II)}) {
     SCOPED_TRACE(f.name);
     RecordReadResult r = ReadRecord(f.data, f.size);
     auto* d = dynamic_cast<DS_FX_Constructor*>(r.object.get());

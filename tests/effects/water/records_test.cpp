@@ -15,27 +15,12 @@
 
 namespace {
 
+using tw_test::Fixture;
+using tw_test::RecordCase;
+using tw_test::Written;
+using tw_test::As;
 using tw_test::ReadRecord;
 using tw_test::RecordReadResult;
-
-struct Fixture {
-  const char* name;
-  const unsigned char* data;
-  size_t size;
-};
-
-#define WATER_FIXTURE(name) Fixture{#name, kFixture##name, kFixture##name##Size}
-
-std::vector<unsigned char> Written(DS_IOF_Item& item) {
-  DS_IOF_W w;
-  item.Write(w);
-  return w.Bytes();
-}
-
-template <class T>
-T* As(const RecordReadResult& r) {
-  return dynamic_cast<T*>(r.object.get());
-}
 
 // The base part every fixture carries (make_fixtures.py, FX), its last field included.
 void ExpectFixtureBase(const DS_FX_Constructor& d) {
@@ -53,14 +38,8 @@ void ExpectFixtureBase(const DS_FX_Constructor& d) {
   EXPECT_EQ(d.Name(), L"water");
 }
 
-struct RecordCase {
-  Fixture fixture;
-  bool current;  // written back in the same layout
-  std::function<void(const RecordReadResult&)> check;
-};
-
 const RecordCase kRecordCases[] = {
-    {WATER_FIXTURE(Waves), true,
+    {TW_FIXTURE(Waves), true,
      [](const RecordReadResult& r) {
        auto* d = As<DS_WavesFX>(r);
        ASSERT_NE(d, nullptr);
@@ -80,7 +59,7 @@ const RecordCase kRecordCases[] = {
        EXPECT_NEAR(clone->m_WaveNormal.x, 0.0f, 1e-6f);
        EXPECT_NEAR(clone->m_WaveNormal.y, 1.0f, 1e-6f);
      }},
-    {WATER_FIXTURE(Water), true,
+    {TW_FIXTURE(Water), true,
      [](const RecordReadResult& r) {
        auto* d = As<DS_WaterFX>(r);
        ASSERT_NE(d, nullptr);
@@ -102,7 +81,7 @@ const RecordCase kRecordCases[] = {
        EXPECT_NEAR(clone->m_Direction.x, 1.0f, 1e-6f);
        EXPECT_NEAR(clone->m_Direction.y, 0.0f, 1e-6f);
      }},
-    {WATER_FIXTURE(MoveV1), false,
+    {TW_FIXTURE(MoveV1), false,
      [](const RecordReadResult& r) {
        auto* d = As<DS_MoveFX>(r);
        ASSERT_NE(d, nullptr);
@@ -114,7 +93,7 @@ const RecordCase kRecordCases[] = {
        EXPECT_EQ(d->m_Angle.Get(), 90u);
        ExpectFixtureBase(*d);
      }},
-    {WATER_FIXTURE(MoveV2), true,
+    {TW_FIXTURE(MoveV2), true,
      [](const RecordReadResult& r) {
        auto* d = As<DS_MoveFX>(r);
        ASSERT_NE(d, nullptr);
@@ -124,7 +103,7 @@ const RecordCase kRecordCases[] = {
        EXPECT_EQ(d->m_Angle.Get(), 180u);
        ExpectFixtureBase(*d);
      }},
-    {WATER_FIXTURE(Waterfall), true,
+    {TW_FIXTURE(Waterfall), true,
      [](const RecordReadResult& r) {
        auto* d = As<DS_WaterfallFX>(r);
        ASSERT_NE(d, nullptr);
@@ -142,14 +121,14 @@ const RecordCase kRecordCases[] = {
        EXPECT_TRUE(d->m_Layers.empty());  // made when the runtime object loads
        ExpectFixtureBase(*d);
      }},
-    {WATER_FIXTURE(WaterfallHidden), true,
+    {TW_FIXTURE(WaterfallHidden), true,
      [](const RecordReadResult& r) {
        auto* d = As<DS_WaterfallFX>(r);
        ASSERT_NE(d, nullptr);
        EXPECT_EQ(d->m_Hidden.Get(), 1);
        EXPECT_EQ(d->m_LayerCount.Get(), 2u);
      }},
-    {WATER_FIXTURE(WaterfallHugeLayerCount), true,
+    {TW_FIXTURE(WaterfallHugeLayerCount), true,
      [](const RecordReadResult& r) {
        auto* d = As<DS_WaterfallFX>(r);
        ASSERT_NE(d, nullptr);
@@ -163,27 +142,12 @@ const RecordCase kRecordCases[] = {
 };
 
 TEST(WaterRecords, EveryStoredVersionReadsThroughTheRegistry) {
-  for (const RecordCase& c : kRecordCases) {
-    SCOPED_TRACE(c.fixture.name);
-    RecordReadResult r = ReadRecord(c.fixture.data, c.fixture.size);
-    ASSERT_NE(r.object, nullptr);
-    EXPECT_FALSE(r.failed);
-    EXPECT_EQ(r.remaining, 0u);
-    c.check(r);
-  }
+  tw_test::ExpectEveryRecordReads(kRecordCases);
 }
 
 TEST(WaterRecords, CurrentRecordsWriteBackByteForByteAndSoDoTheirClones) {
-  for (const RecordCase& c : kRecordCases) {
-    if (!c.current) continue;
-    SCOPED_TRACE(c.fixture.name);
-    RecordReadResult r = ReadRecord(c.fixture.data, c.fixture.size);
-    ASSERT_NE(r.object, nullptr);
-    const std::vector<unsigned char> original(c.fixture.data, c.fixture.data + c.fixture.size);
-    EXPECT_EQ(Written(*r.object), original);
-    std::unique_ptr<DS_FX_Constructor> clone(dynamic_cast<DS_FX_Constructor&>(*r.object).Clone());
-    EXPECT_EQ(Written(*clone), original);
-  }
+  tw_test::ExpectCurrentRecordsWriteBack(
+      kRecordCases, [](DS_ABObj_Constructor& d) -> DS_IOF_Item* { return dynamic_cast<DS_FX_Constructor&>(d).Clone(); });
 }
 
 // A version 1 move record is written as version 2 with the second extreme it took, and

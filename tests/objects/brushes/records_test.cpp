@@ -16,30 +16,14 @@
 
 namespace {
 
+using tw_test::Fixture;
+using tw_test::RecordCase;
+using tw_test::Bytes;
+using tw_test::Written;
+using tw_test::As;
 using tw_test::ReadRecord;
 using tw_test::RecordReadResult;
 using Channels = std::array<float, Particle::kChannels>;
-
-struct Fixture {
-  const char* name;
-  const unsigned char* data;
-  size_t size;
-};
-
-#define BRUSH_FIXTURE(name) Fixture{#name, kFixture##name, kFixture##name##Size}
-
-std::vector<unsigned char> Bytes(const Fixture& f) { return std::vector<unsigned char>(f.data, f.data + f.size); }
-
-std::vector<unsigned char> Written(DS_IOF_Item& item) {
-  DS_IOF_W w;
-  item.Write(w);
-  return w.Bytes();
-}
-
-template <class T>
-T* As(const RecordReadResult& r) {
-  return dynamic_cast<T*>(r.object.get());
-}
 
 // The particle at index i of the painted list.
 const Particle& Painted(const DS_AirBrush& brush, size_t i) {
@@ -76,14 +60,8 @@ const Channels kTen = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 0.9f, 1.5
 // The file-order fixtures store 100 + the channel in each channel's place.
 const Channels kHundreds = {100, 101, 102, 103, 104, 105, 106, 107, 108, 109};
 
-struct RecordCase {
-  Fixture fixture;
-  bool current;  // written back in the same layout
-  std::function<void(const RecordReadResult&)> check;
-};
-
 const RecordCase kRecordCases[] = {
-    {BRUSH_FIXTURE(AirBrushV1), false,
+    {TW_FIXTURE(AirBrushV1), false,
      [](const RecordReadResult& r) {
        auto* d = As<DS_CustomAirBrush>(r);
        ASSERT_NE(d, nullptr);
@@ -95,7 +73,7 @@ const RecordCase kRecordCases[] = {
        EXPECT_EQ(Painted(*d, 0).ProcessCount(), 0);
        ExpectFixtureTexPart(*d);
      }},
-    {BRUSH_FIXTURE(AirBrushV2), false,
+    {TW_FIXTURE(AirBrushV2), false,
      [](const RecordReadResult& r) {
        auto* d = As<DS_CustomAirBrush>(r);
        ASSERT_NE(d, nullptr);
@@ -104,7 +82,7 @@ const RecordCase kRecordCases[] = {
        ExpectChannels(Painted(*d, 0), {0.25f, 2.0f, 0.5f, 0, 0, 1, 1, 1, 1, 0});
        ExpectFixtureTexPart(*d);
      }},
-    {BRUSH_FIXTURE(AirBrushV3), true,
+    {TW_FIXTURE(AirBrushV3), true,
      [](const RecordReadResult& r) {
        auto* d = As<DS_CustomAirBrush>(r);
        ASSERT_NE(d, nullptr);
@@ -114,7 +92,7 @@ const RecordCase kRecordCases[] = {
        ExpectChannels(Painted(*d, 1), {0.0f, 3.0f, 0.25f, 0.0f, 0.75f, 1.0f, 2.0f, 1.0f, 1.0f, 0.5f});
        ExpectFixtureTexPart(*d);
      }},
-    {BRUSH_FIXTURE(AirBrushV3Order), true,
+    {TW_FIXTURE(AirBrushV3Order), true,
      [](const RecordReadResult& r) {
        auto* d = As<DS_CustomAirBrush>(r);
        ASSERT_NE(d, nullptr);
@@ -123,7 +101,7 @@ const RecordCase kRecordCases[] = {
        ExpectChannels(Painted(*d, 0), kHundreds);
        ExpectPosition(Painted(*d, 0).position, 1, 2, 3);
      }},
-    {BRUSH_FIXTURE(CustomAirBrush), true,
+    {TW_FIXTURE(CustomAirBrush), true,
      [](const RecordReadResult& r) {
        auto* d = As<DS_CustomAirBrush>(r);
        ASSERT_NE(d, nullptr);
@@ -134,7 +112,7 @@ const RecordCase kRecordCases[] = {
        EXPECT_FALSE(d->IsSpriteObject());
        ExpectFixtureTexPart(*d);
      }},
-    {BRUSH_FIXTURE(BlingV1), false,
+    {TW_FIXTURE(BlingV1), false,
      [](const RecordReadResult& r) {
        auto* d = As<DS_Bling>(r);
        ASSERT_NE(d, nullptr);
@@ -148,7 +126,7 @@ const RecordCase kRecordCases[] = {
        ExpectChannels(Painted(*d, 0), kTen);
        ExpectFixtureTexPart(*d);
      }},
-    {BRUSH_FIXTURE(BlingV2), true,
+    {TW_FIXTURE(BlingV2), true,
      [](const RecordReadResult& r) {
        auto* d = As<DS_Bling>(r);
        ASSERT_NE(d, nullptr);
@@ -158,7 +136,7 @@ const RecordCase kRecordCases[] = {
        EXPECT_FLOAT_EQ(d->m_MinSize.Derived(), 0.3f);
        ExpectFixtureTexPart(*d);
      }},
-    {BRUSH_FIXTURE(TwinklingStars), true,
+    {TW_FIXTURE(TwinklingStars), true,
      [](const RecordReadResult& r) {
        auto* d = As<DS_TwinklingStars>(r);
        ASSERT_NE(d, nullptr);
@@ -166,7 +144,7 @@ const RecordCase kRecordCases[] = {
        ExpectChannels(Painted(*d, 0), kTen);
        ExpectFixtureTexPart(*d);
      }},
-    {BRUSH_FIXTURE(Aurora), true,
+    {TW_FIXTURE(Aurora), true,
      [](const RecordReadResult& r) {
        auto* d = As<DS_Aurora>(r);
        ASSERT_NE(d, nullptr);
@@ -186,33 +164,18 @@ const RecordCase kRecordCases[] = {
 };
 
 TEST(BrushRecords, EveryStoredVersionReadsThroughTheRegistry) {
-  for (const RecordCase& c : kRecordCases) {
-    SCOPED_TRACE(c.fixture.name);
-    RecordReadResult r = ReadRecord(c.fixture.data, c.fixture.size);
-    ASSERT_NE(r.object, nullptr);
-    EXPECT_FALSE(r.failed);
-    EXPECT_EQ(r.remaining, 0u);
-    c.check(r);
-  }
+  tw_test::ExpectEveryRecordReads(kRecordCases);
 }
 
 TEST(BrushRecords, CurrentRecordsWriteBackByteForByteAndSoDoTheirClones) {
-  for (const RecordCase& c : kRecordCases) {
-    if (!c.current) continue;
-    SCOPED_TRACE(c.fixture.name);
-    RecordReadResult r = ReadRecord(c.fixture.data, c.fixture.size);
-    ASSERT_NE(r.object, nullptr);
-    EXPECT_EQ(Written(*r.object), Bytes(c.fixture));
-    auto* generator = dynamic_cast<DS_ParticleGenerator*>(r.object.get());
-    ASSERT_NE(generator, nullptr);
-    std::unique_ptr<DS_ParticleGenerator> clone(generator->Clone());
-    EXPECT_EQ(Written(*clone), Bytes(c.fixture));
-  }
+  tw_test::ExpectCurrentRecordsWriteBack(kRecordCases, [](DS_ABObj_Constructor& d) -> DS_IOF_Item* {
+    return dynamic_cast<DS_ParticleGenerator&>(d).Clone();
+  });
 }
 
 TEST(BrushRecords, OldVersionsWriteBackAsTheNewest) {
   // Version 2 keeps channels 0-2 and zeroes channel 9; the newest layout stores all ten.
-  const Fixture f = BRUSH_FIXTURE(AirBrushV2);
+  const Fixture f = TW_FIXTURE(AirBrushV2);
   RecordReadResult r = ReadRecord(f.data, f.size);
   ASSERT_NE(r.object, nullptr);
   const std::vector<unsigned char> bytes = Written(*r.object);
@@ -229,11 +192,11 @@ TEST(BrushRecords, EntryCountsBeyondTheChannelsAreReadPastAndNeverWrittenPastCha
   };
   const Case cases[] = {
       // Seven version-3 entries: the first five fill the ten channels, two are read past.
-      {BRUSH_FIXTURE(AirBrushV3Surplus), kHundreds},
+      {TW_FIXTURE(AirBrushV3Surplus), kHundreds},
       // Twelve version-2 entries: ten channels, two read past, and channel 9 set to 0.
-      {BRUSH_FIXTURE(AirBrushV2Surplus), {100, 101, 102, 103, 104, 105, 106, 107, 108, 0}},
+      {TW_FIXTURE(AirBrushV2Surplus), {100, 101, 102, 103, 104, 105, 106, 107, 108, 0}},
       // A negative count names no entry.
-      {BRUSH_FIXTURE(AirBrushNegativeEntries), kDefaults},
+      {TW_FIXTURE(AirBrushNegativeEntries), kDefaults},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.fixture.name);
@@ -252,7 +215,7 @@ TEST(BrushRecords, EntryCountsBeyondTheChannelsAreReadPastAndNeverWrittenPastCha
 }
 
 TEST(BrushRecords, HostileCountsFailTheArchiveAtOnce) {
-  for (const Fixture& f : {BRUSH_FIXTURE(AirBrushHugeEntries), BRUSH_FIXTURE(AirBrushHugeCount)}) {
+  for (const Fixture& f : {TW_FIXTURE(AirBrushHugeEntries), TW_FIXTURE(AirBrushHugeCount)}) {
     SCOPED_TRACE(f.name);
     RecordReadResult r = ReadRecord(f.data, f.size);
     EXPECT_TRUE(r.failed);

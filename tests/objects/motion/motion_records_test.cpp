@@ -20,19 +20,12 @@
 
 namespace {
 
-struct Fixture {
-  const char* name;
-  const unsigned char* data;
-  size_t size;
-};
-
-#define MOTION_FIXTURE(n) Fixture{#n, kFixture##n, kFixture##n##Size}
-
+using tw_test::Fixture;
 const Fixture kAllFixtures[] = {
-    MOTION_FIXTURE(FishV1),       MOTION_FIXTURE(BirdV1),        MOTION_FIXTURE(GhostV1),
-    MOTION_FIXTURE(GhostV2),      MOTION_FIXTURE(FlowV1),        MOTION_FIXTURE(FlowV2Turned),
-    MOTION_FIXTURE(FlowV2Upright), MOTION_FIXTURE(FlowV3),       MOTION_FIXTURE(FlowV4),
-    MOTION_FIXTURE(RainV1),
+    TW_FIXTURE(FishV1),       TW_FIXTURE(BirdV1),        TW_FIXTURE(GhostV1),
+    TW_FIXTURE(GhostV2),      TW_FIXTURE(FlowV1),        TW_FIXTURE(FlowV2Turned),
+    TW_FIXTURE(FlowV2Upright), TW_FIXTURE(FlowV3),       TW_FIXTURE(FlowV4),
+    TW_FIXTURE(RainV1),
 };
 
 using ReadResult = tw_test::RecordReadResult;
@@ -94,10 +87,10 @@ TEST_F(MotionRecords, SwimmersReadTheirFieldsAndTheSpritePart) {
     float maxX, maxY;
   };
   const Case cases[] = {
-      {MOTION_FIXTURE(FishV1), 120.0f, 60.0f},
-      {MOTION_FIXTURE(BirdV1), 80.0f, 40.0f},
-      {MOTION_FIXTURE(GhostV1), 30.0f, 20.0f},
-      {MOTION_FIXTURE(GhostV2), 30.0f, 20.0f},
+      {TW_FIXTURE(FishV1), 120.0f, 60.0f},
+      {TW_FIXTURE(BirdV1), 80.0f, 40.0f},
+      {TW_FIXTURE(GhostV1), 30.0f, 20.0f},
+      {TW_FIXTURE(GhostV2), 30.0f, 20.0f},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.fixture.name);
@@ -107,8 +100,8 @@ TEST_F(MotionRecords, SwimmersReadTheirFieldsAndTheSpritePart) {
     EXPECT_FLOAT_EQ(d->m_MaxSpeedY, c.maxY);
     ExpectSpritePart(*d, c.fixture.name);
   }
-  EXPECT_NE(ReadAs<DS_BirdConstructor>(MOTION_FIXTURE(BirdV1)), nullptr);
-  EXPECT_NE(ReadAs<DS_GhostConstructor>(MOTION_FIXTURE(GhostV2)), nullptr);
+  EXPECT_NE(ReadAs<DS_BirdConstructor>(TW_FIXTURE(BirdV1)), nullptr);
+  EXPECT_NE(ReadAs<DS_GhostConstructor>(TW_FIXTURE(GhostV2)), nullptr);
 }
 
 TEST_F(MotionRecords, GhostVersionOneTakesTheOldTimeLineAndVersionTwoKeepsItsOwn) {
@@ -120,8 +113,8 @@ TEST_F(MotionRecords, GhostVersionOneTakesTheOldTimeLineAndVersionTwoKeepsItsOwn
   };
   // Stored: random cycle, hidden 3-4 s, shown 5-6 s, fades 0.2 s and 0.3 s.
   const Case cases[] = {
-      {MOTION_FIXTURE(GhostV1), 1, 0, 0, 0, 0, 150, 150, 1.5f},
-      {MOTION_FIXTURE(GhostV2), 1, 500, 600, 300, 400, 20, 30, 0.2f},
+      {TW_FIXTURE(GhostV1), 1, 0, 0, 0, 0, 150, 150, 1.5f},
+      {TW_FIXTURE(GhostV2), 1, 500, 600, 300, 400, 20, 30, 0.2f},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.fixture.name);
@@ -155,11 +148,11 @@ TEST_F(MotionRecords, FlowVersionsAndTheirOrientationAndControls) {
     bool controlsStored;
   };
   const Case cases[] = {
-      {MOTION_FIXTURE(FlowV1), 0, false},        // no orientation stored
-      {MOTION_FIXTURE(FlowV2Turned), 1, false},  // 5: "turned"
-      {MOTION_FIXTURE(FlowV2Upright), 0, false},
-      {MOTION_FIXTURE(FlowV3), 2, false},
-      {MOTION_FIXTURE(FlowV4), 3, true},
+      {TW_FIXTURE(FlowV1), 0, false},        // no orientation stored
+      {TW_FIXTURE(FlowV2Turned), 1, false},  // 5: "turned"
+      {TW_FIXTURE(FlowV2Upright), 0, false},
+      {TW_FIXTURE(FlowV3), 2, false},
+      {TW_FIXTURE(FlowV4), 3, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.fixture.name);
@@ -193,7 +186,7 @@ TEST_F(MotionRecords, FlowVersionsAndTheirOrientationAndControls) {
 }
 
 TEST_F(MotionRecords, RainReadsTheNestedFlowPart) {
-  std::unique_ptr<DS_RainConstructor> d = ReadAs<DS_RainConstructor>(MOTION_FIXTURE(RainV1));
+  std::unique_ptr<DS_RainConstructor> d = ReadAs<DS_RainConstructor>(TW_FIXTURE(RainV1));
   ASSERT_NE(d, nullptr);
   EXPECT_EQ(d->m_Direction.Get(), 250u);
   EXPECT_EQ(d->m_LateralSpeed.Get(), 3u);
@@ -207,8 +200,8 @@ TEST_F(MotionRecords, RainReadsTheNestedFlowPart) {
 }
 
 TEST_F(MotionRecords, NewestVersionsWriteBackTheBytesTheyWereReadFrom) {
-  const Fixture newest[] = {MOTION_FIXTURE(FishV1), MOTION_FIXTURE(BirdV1), MOTION_FIXTURE(GhostV2),
-                            MOTION_FIXTURE(FlowV4), MOTION_FIXTURE(RainV1)};
+  const Fixture newest[] = {TW_FIXTURE(FishV1), TW_FIXTURE(BirdV1), TW_FIXTURE(GhostV2),
+                            TW_FIXTURE(FlowV4), TW_FIXTURE(RainV1)};
   for (const Fixture& f : newest) {
     SCOPED_TRACE(f.name);
     ReadResult r = ReadRecord(f.data, f.size);
