@@ -6,6 +6,8 @@
 // Header only.
 #include "platform/effect/Effect.h"
 
+#include <gtest/gtest.h>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -73,5 +75,13 @@ struct LoggingEffect final : Effect {
   std::map<std::string, std::vector<float>> values;
   std::map<std::string, IDirect3DBaseTexture9*> textureOf;
 };
+
+// The values last set under the name are the wanted ones, each within the tolerance.
+inline void ExpectValues(const LoggingEffect& e, const std::string& name, const std::vector<float>& want,
+                         float tolerance = 1e-4f) {
+  const std::vector<float> got = e.Values(name);
+  ASSERT_EQ(got.size(), want.size()) << name;
+  for (size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(got[i], want[i], tolerance) << name << "[" << i << "]";
+}
 
 }  // namespace tw_test

@@ -22,6 +22,7 @@
 
 namespace {
 
+using tw_test::ExpectValues;
 using tw_test::LoggingEffect;
 using tw_test::RecordingRender;
 
@@ -73,11 +74,6 @@ template <class Read>
   if (archive.RemainingBytes() != 0)
     return ::testing::AssertionFailure() << archive.RemainingBytes() << " bytes left behind";
   return ::testing::AssertionSuccess();
-}
-
-void ExpectFloats(const std::vector<float>& got, const std::vector<float>& want, float tolerance) {
-  ASSERT_EQ(got.size(), want.size());
-  for (size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(got[i], want[i], tolerance) << "component " << i;
 }
 
 class EffectLogic : public testing::Test {
@@ -194,7 +190,7 @@ TEST_F(EffectLogic, FullPictureDrawSetsTechniqueScaleMaskAndBackground) {
   RecordingRender layer(1600, 1200);
   d.Render(layer);
   EXPECT_EQ(effect.technique, "Main");
-  ExpectFloats(effect.Values("Scale"), {0.6667f, 0.5f}, 1e-4f);
+  ExpectValues(effect, "Scale", {0.6667f, 0.5f}, 1e-4f);
   EXPECT_TRUE(effect.textureOf.count("Mask"));
   EXPECT_TRUE(effect.textureOf.count("Background"));
   ASSERT_EQ(layer.Sequence(), "Draw");
@@ -382,12 +378,12 @@ TEST_F(EffectLogic, CentreScaleAndLineParameters) {
     d.m_Effect.Assign(&effect);
     RecordingRender layer(1600, 1200);
     d.Render(layer);
-    ExpectFloats(effect.Values("Scale"), {1.3333333f, 1.0f, 0.75f, 1.0f}, 1e-5f);
-    ExpectFloats(effect.Values("Center"), {0.5f, 0.5f}, 1e-6f);
-    ExpectFloats(effect.Values("Ln"), c.ln, 2e-4f);
-    ExpectFloats(effect.Values("Lt"), c.lt, 2e-6f);
-    ExpectFloats(effect.Values("t"), c.t, 1e-4f);
-    ExpectFloats(effect.Values("n"), c.n, 1e-4f);
+    ExpectValues(effect, "Scale", {1.3333333f, 1.0f, 0.75f, 1.0f}, 1e-5f);
+    ExpectValues(effect, "Center", {0.5f, 0.5f}, 1e-6f);
+    ExpectValues(effect, "Ln", c.ln, 2e-4f);
+    ExpectValues(effect, "Lt", c.lt, 2e-6f);
+    ExpectValues(effect, "t", c.t, 1e-4f);
+    ExpectValues(effect, "n", c.n, 1e-4f);
     EXPECT_EQ(effect.technique, "Main");
     EXPECT_EQ(layer.Sequence(), "");  // parameters only
     d.m_Effect.Reset();

@@ -17,17 +17,12 @@
 
 namespace {
 
+using tw_test::ExpectValues;
 using tw_test::LoggingEffect;
 using tw_test::RecordingRender;
 
 constexpr float kPi = 3.1415927f;
 constexpr float kNear = 1e-4f;
-
-void ExpectValues(const LoggingEffect& e, const std::string& name, const std::vector<float>& want) {
-  const std::vector<float> got = e.Values(name);
-  ASSERT_EQ(got.size(), want.size()) << name;
-  for (size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(got[i], want[i], kNear) << name << "[" << i << "]";
-}
 
 void ExpectFinite(const LoggingEffect& e) {
   for (const auto& [name, values] : e.values)

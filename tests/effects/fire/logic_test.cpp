@@ -17,14 +17,9 @@
 
 namespace {
 
+using tw_test::ExpectValues;
 using tw_test::LoggingEffect;
 using tw_test::RecordingRender;
-
-void ExpectValues(const LoggingEffect& e, const char* name, std::vector<float> want, float tolerance = 1e-5f) {
-  const std::vector<float> got = e.Values(name);
-  ASSERT_EQ(got.size(), want.size()) << name;
-  for (size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(got[i], want[i], tolerance) << name << "[" << i << "]";
-}
 
 // The time line at alpha a: an interval of 0..10 s fading in over its first 2 s, at a x 2 s.
 void SetAlpha(DS_FireFX& fire, float a) {

@@ -21,16 +21,11 @@
 
 namespace {
 
+using tw_test::ExpectValues;
 using tw_test::LoggingEffect;
 using tw_test::RecordingRender;
 
 constexpr float kPi = 3.1415927f;
-
-void ExpectValues(const LoggingEffect& e, const char* name, const std::vector<float>& want, float tolerance = 1e-4f) {
-  const std::vector<float> got = e.Values(name);
-  ASSERT_EQ(got.size(), want.size()) << name;
-  for (size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(got[i], want[i], tolerance) << name << "[" << i << "]";
-}
 
 // An effect double put into a description for the length of a test, given back before the
 // double dies.

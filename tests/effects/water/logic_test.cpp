@@ -18,6 +18,7 @@
 
 namespace {
 
+using tw_test::ExpectValues;
 using tw_test::LoggingEffect;
 using tw_test::RecordingRender;
 
@@ -33,12 +34,6 @@ public:
 private:
   DS_FX_Constructor& m_D;
 };
-
-void ExpectValues(const LoggingEffect& e, const char* name, const std::vector<float>& want, float tolerance) {
-  const std::vector<float> got = e.Values(name);
-  ASSERT_EQ(got.size(), want.size()) << name;
-  for (size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(got[i], want[i], tolerance) << name << "[" << i << "]";
-}
 
 // Moves the clock on from its last object time to t in frames of 0.1 s (a step is clamped
 // to 0.2 s).
