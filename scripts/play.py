@@ -18,10 +18,12 @@ import twtest  # noqa: E402
 from twtest import StandIn, twctl  # noqa: E402
 
 # Seconds after the window shows: the first slide (a still camera; god rays, birds, grass
-# and flowers), the second (a moving camera; fog, mist, snow and rain), the third (a camera
-# on a key-frame path; sparkles, fish, a boat and gulls) and the last (a discharge bolt,
-# sparks and lightning).
-SHOTS = [(2.0, "play-02s.png"), (16.0, "play-16s.png"), (33.0, "play-33s.png"), (48.0, "play-48s.png")]
+# and flowers, glints, the sun's flickering glow), the second (a moving camera; fog, mist,
+# snow and rain, clouds drifting in perspective, a waterfall, the lake's rocking
+# reflection), the third (a camera on a key-frame path; sparkles, fish, a boat and gulls,
+# rippling water with rings) and the last (a discharge bolt, sparks and lightning, fires and
+# a haze over the sky).
+SHOTS = [(5.0, "play-05s.png"), (16.0, "play-16s.png"), (33.0, "play-33s.png"), (48.0, "play-48s.png")]
 
 
 def shown():
