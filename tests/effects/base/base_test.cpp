@@ -523,6 +523,15 @@ TEST_F(EffectDevice, RegionGridCoversTheRegionInPictureCoordinates) {
     EXPECT_NEAR(v[w.index].v, w.v, 1e-6f) << w.index;
   }
   d.m_Grid.vertexBuffer->Unlock();
+
+  // A layout of no size divides by 1: the coordinates stay finite (picture pixels).
+  g_ScreenLayout.pictureWidth = 0;
+  g_ScreenLayout.pictureHeight = 0;
+  d.BuildRegionMesh();
+  ASSERT_EQ(d.m_Grid.vertexBuffer->Lock(0, 0, reinterpret_cast<void**>(&v), D3DLOCK_READONLY), D3D_OK);
+  EXPECT_FLOAT_EQ(v[8].u, 170.0f);
+  EXPECT_FLOAT_EQ(v[8].v, 180.0f);
+  d.m_Grid.vertexBuffer->Unlock();
 }
 
 TEST_F(EffectDevice, BrushObjectsOfOneMaskKeyShareItsTexture) {
