@@ -49,6 +49,11 @@ void UpperLeft2x2(const D3DXMATRIX& m, float out[4]) {
   out[3] = m._22;
 }
 
+D3DXVECTOR4 TurnedToScreenAngle(const D3DXVECTOR4& v, unsigned angle) {
+  // 360 - angle in 32-bit integer arithmetic, as stored documents were drawn.
+  return TurnedAboutZ(v, float(int(360u - angle)));
+}
+
 IDirect3DTexture9* LinkedFrameTexture(const DS_FileLink3& link) {
   return g_DocResManager ? FrameTextureOf(link.GetTextureSet(*g_DocResManager)) : nullptr;
 }
@@ -62,13 +67,6 @@ void DS_RegionGrid::Create(DS_RegionGrid& grid, UINT columns, UINT rows) {
   CreateTexturedVertexBuffer(grid, (columns + 1) * (rows + 1), D3DUSAGE_WRITEONLY, D3DPOOL_MANAGED);
   grid.primitiveType = D3DPT_TRIANGLELIST;
   CreateGridIndexBuffer(grid.indexBuffer, &grid.indexedPrimitiveCount, columns + 1, rows + 1);
-}
-
-void DS_RegionGrid::Clear() {
-  vertexBuffer.Reset();
-  indexBuffer.Reset();
-  vertexCount = 0;
-  indexedPrimitiveCount = 0;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -107,9 +105,7 @@ void DS_FX_Constructor::CopyFrom(const DS_FX_Constructor& other) {
   m_MaskKeyFlag = other.m_MaskKeyFlag;
   m_MaskTexture = other.m_MaskTexture;
   m_Effect = other.m_Effect;
-  m_Grid = other.m_Grid;
-  m_Grid.columns = other.m_Grid.columns;
-  m_Grid.rows = other.m_Grid.rows;
+  m_Grid = other.m_Grid;  // shares the buffers, with the columns and rows
 }
 
 DS_FX_Constructor::~DS_FX_Constructor() = default;
@@ -223,7 +219,7 @@ void DS_FX_Constructor::DrawRegion(DS_ABRender& layer) {
   Effect* effect = m_Effect.Get();
   if (!effect) return;
   if (m_TechniqueMode.Get() == 0) {
-    if (!m_Grid.vertexBuffer || !m_Grid.indexBuffer) return;
+    if (!m_Grid.IsDrawable()) return;
     effect->SetTechnique("Main");
     layer.DrawIndexed(m_Grid, &effect);
   } else {

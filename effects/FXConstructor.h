@@ -34,6 +34,10 @@ constexpr float kEffectPi = 3.1415927f;
 // v (a row vector) turned about z through the angle in degrees, as D3DX turns it.
 D3DXVECTOR4 TurnedAboutZ(const D3DXVECTOR4& v, float degrees);
 
+// v turned through (360 - angle) degrees: the angle counts anticlockwise as seen on the
+// screen, whose y grows downwards (angle 90 turns (1, 0) to (0, -1), upwards).
+D3DXVECTOR4 TurnedToScreenAngle(const D3DXVECTOR4& v, unsigned angle);
+
 // The texture at the current frame of the link's texture set in the resource store; null
 // without a store or when the set holds no texture. No reference is added.
 IDirect3DTexture9* LinkedFrameTexture(const DS_FileLink3& link);
@@ -57,8 +61,8 @@ struct DS_RegionGrid : DS_IndexedMesh<DX_V::PT> {
 
   // Creates the buffers for columns x rows cells; the vertices are filled by the owner.
   static void Create(DS_RegionGrid& grid, UINT columns, UINT rows);
-  // Gives the buffers up (the grid is empty again).
-  void Clear();
+  // Both buffers are there to draw from.
+  bool IsDrawable() const { return vertexBuffer && indexBuffer; }
 };
 
 class DS_FX_Constructor : public DS_ABObj_Constructor {

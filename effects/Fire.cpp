@@ -81,23 +81,13 @@ void DS_FireFX::ReadFields(DS_IOF_Virtual& archive, unsigned version) {
   // versions moved them into the base part.
   if (version == 2) m_Region.Read(archive);
   if (version > 1) {
-    unsigned colour = unsigned(m_Colour1.Get());
-    archive.ReadUInt(colour);
-    m_Colour1.Store(colour);
-    colour = unsigned(m_Colour2.Get());
-    archive.ReadUInt(colour);
-    m_Colour2.Store(colour);
-    long stored = m_StoredValue.Get();
-    archive.ReadLong(stored);
-    m_StoredValue.Store(int(stored));
+    ReadStoredUInt(archive, m_Colour1);
+    ReadStoredUInt(archive, m_Colour2);
+    ReadStoredLong(archive, m_StoredValue);
     ReadFileLink(archive, m_PatternLink);
     ReadFileLink(archive, m_NoiseLink);
   }
-  if (version == 2) {
-    long reserved = m_Reserved.Get();
-    archive.ReadLong(reserved);
-    m_Reserved.Store(int(reserved));
-  }
+  if (version == 2) ReadStoredLong(archive, m_Reserved);
   if (version > 1) {
     ReadStoredInt(archive, m_Density, true);
     ReadStoredInt(archive, m_Brightness, true);
@@ -197,6 +187,6 @@ void DS_FireFX::Render(DS_ABRender& layer) {
   effect->SetFloat("Density", alpha * (m_Density.Derived() + 1.0f) - 1.0f);
   // The technique mode only makes the fire a post-pass object; it always draws "Main".
   effect->SetTechnique("Main");
-  if (!m_Grid.vertexBuffer || !m_Grid.indexBuffer) return;
+  if (!m_Grid.IsDrawable()) return;
   layer.DrawIndexed(m_Grid, &effect);
 }

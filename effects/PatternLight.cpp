@@ -270,9 +270,7 @@ void DS_LightFX_II::ReadFields(DS_IOF_Virtual& archive, unsigned) {
   ReadStoredInt(archive, m_Intensity, true);
   ReadStoredLong(archive, m_FlickerMode);
   ReadStoredLong(archive, m_BlendMode);
-  unsigned colour = unsigned(m_Colour.Get());
-  archive.ReadUInt(colour);
-  m_Colour.Store(colour);
+  ReadStoredUInt(archive, m_Colour);
   DS_FX_Constructor::ReadPart(archive);
 }
 

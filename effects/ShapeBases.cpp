@@ -39,9 +39,7 @@ void DS_DirectionBased::Bind() {
 }
 
 void DS_DirectionBased::ComputeDirection() {
-  // 360 - angle in 32-bit integer arithmetic, as stored documents were drawn.
-  const int degrees = int(360u - m_Angle.Get());
-  m_Direction = TurnedAboutZ(D3DXVECTOR4(1.0f, 0.0f, 0.0f, 0.0f), float(degrees));
+  m_Direction = TurnedToScreenAngle(D3DXVECTOR4(1.0f, 0.0f, 0.0f, 0.0f), m_Angle.Get());
 }
 
 void DS_DirectionBased::WriteDirectionPart(DS_IOF_Virtual& archive) {

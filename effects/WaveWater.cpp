@@ -17,7 +17,7 @@ DS_REGISTER_OBJECT_READER(DS_WaterfallFX);
 // DS_WavesFX
 
 DS_WavesFX::DS_WavesFX() {
-  m_EffectLink = DS_HLSLEffectFile(77, kResourceModuleName);
+  m_EffectLink = DS_HLSLEffectFile(ModuleId::kWavesEffect, kResourceModuleName);
   m_Speed.SetScale(1.0f, 0.0f);
   m_Speed.Set(25u);
   SetTrailing(1, 1, 0);
@@ -38,12 +38,10 @@ void DS_WavesFX::Bind() {
 }
 
 void DS_WavesFX::ComputeDirections() {
-  // 360 - angle in 32-bit integer arithmetic, as stored documents were drawn.
-  const float degrees = float(int(360u - m_Angle.Get()));
-  m_Direction = TurnedAboutZ(D3DXVECTOR4(1.0f, 0.0f, 0.0f, 0.0f), degrees);
+  m_Direction = TurnedToScreenAngle(D3DXVECTOR4(1.0f, 0.0f, 0.0f, 0.0f), m_Angle.Get());
   const D3DXVECTOR4 normal = m_WaveMode.Get() == 0 ? D3DXVECTOR4(0.0f, 1.0f, 0.0f, 0.0f)
                                                    : D3DXVECTOR4(-1.0f, 0.0f, 0.0f, 0.0f);
-  m_WaveNormal = TurnedAboutZ(normal, degrees);
+  m_WaveNormal = TurnedToScreenAngle(normal, m_Angle.Get());
 }
 
 void DS_WavesFX::Write(DS_IOF_Virtual& archive) {
@@ -80,7 +78,7 @@ void DS_WavesFX::Render(DS_ABRender& layer) {
 // DS_UnderwaterFX
 
 DS_UnderwaterFX::DS_UnderwaterFX() {
-  m_EffectLink = DS_HLSLEffectFile(88, kResourceModuleName);
+  m_EffectLink = DS_HLSLEffectFile(ModuleId::kUnderwaterEffect, kResourceModuleName);
   m_Speed.SetScale(1.0f, 0.0f);
   m_Speed.Set(25u);
 }
@@ -128,8 +126,8 @@ void DS_UnderwaterFX::Render(DS_ABRender& layer) {
 // =======================================================================================
 // DS_WaterFX
 
-DS_WaterFX::DS_WaterFX() : m_BumpLink(DS_FileLink3(89, kResourceModuleName)) {
-  m_EffectLink = DS_HLSLEffectFile(90, kResourceModuleName);
+DS_WaterFX::DS_WaterFX() : m_BumpLink(DS_FileLink3(ModuleId::kWaterPicture, kResourceModuleName)) {
+  m_EffectLink = DS_HLSLEffectFile(ModuleId::kWaterEffect, kResourceModuleName);
   m_Speed.SetScale(0.02f, 0.0f);
   m_Speed.Set(50u);
   m_Scale.Set(30u);
@@ -247,7 +245,7 @@ void DS_WaterFX::Render(DS_ABRender& layer) {
 // DS_MoveFX
 
 DS_MoveFX::DS_MoveFX() {
-  m_EffectLink = DS_HLSLEffectFile(91, kResourceModuleName);
+  m_EffectLink = DS_HLSLEffectFile(ModuleId::kMoveEffect, kResourceModuleName);
   m_Speed.SetScale(0.02f, 0.0f);
   m_Speed.Set(50u);
   m_Amount.SetScale(0.0002f, 0.0f);
@@ -386,7 +384,7 @@ void DS_WaterfallFX::DrawNoise(DS_ABRender& layer, Effect& effect) {
   effect.SetFloatArray("bump_scale", scale, 2);
   effect.SetFloat("noise_amplitude", m_NoiseAmplitude.Derived());
   Effect* slot = &effect;
-  if (m_Grid.vertexBuffer && m_Grid.indexBuffer) layer.DrawIndexed(m_Grid, &slot);
+  if (m_Grid.IsDrawable()) layer.DrawIndexed(m_Grid, &slot);
 }
 
 void DS_WaterfallFX::DrawColorWaves(DS_ABRender& layer, Effect& effect) {
@@ -396,7 +394,7 @@ void DS_WaterfallFX::DrawColorWaves(DS_ABRender& layer, Effect& effect) {
   effect.SetFloatArray("base_color", colour, 3);
   effect.SetFloat("treshold", m_Threshold.Derived());
   Effect* slot = &effect;
-  const bool drawable = m_Grid.vertexBuffer && m_Grid.indexBuffer;
+  const bool drawable = m_Grid.IsDrawable();
   for (const DS_WaterfallLayer& l : m_Layers) {
     const float shift[2] = {l.shiftX, l.shiftY};
     effect.SetFloatArray("shift", shift, 2);
