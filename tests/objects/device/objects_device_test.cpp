@@ -1,20 +1,25 @@
 // Sprite objects on a real device under Wine, drawn through the real layer (DS_2D_Light)
 // and read back pixel by pixel: still sprites at their exact bounds, a strip frame, an
-// animated texture set from the resource module, and the discharge bolt's glow and
-// sprites over a dark picture. The layer shows a 320 x 200 picture stretched over the
+// animated texture set from the resource module, a stat-obj's picture within its bounds,
+// an old record's inline pictures, and the discharge bolt's glow and sprites over a dark
+// picture. The layer shows a 320 x 200 picture stretched over the
 // 320 x 200 target, so picture pixels are back-buffer pixels.
 #include "core/document/DocResManager.h"
 #include "core/document/ResourceModule.h"
 #include "core/render/Device.h"
 #include "core/render/StageView.h"
 #include "layers/DS_2D_Light.h"
+#include "objects/sprites/Anchored.h"
 #include "objects/sprites/DischargeBolt.h"
 #include "objects/sprites/SpriteObjects.h"
 #include "objects/sprites/SpriteSystem.h"
 #include "platform/effect/Effect.h"
 #include "tests/objects/base/BaseTestSupport.h"
+#include "tests/support/RecordRead.h"
 #include "tests/support/RecordingRender.h"
 #include "tests/support/SceneDevice.h"
+
+#include "device_fixtures.h"
 
 #include <d3d9.h>
 #include <gtest/gtest.h>
@@ -33,7 +38,7 @@ using tw_test::Near;
 using tw_test::Rgb;
 
 const Rgb kDark{10, 20, 40};  // the picture under everything
-const Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kYellow{255, 255, 0};
+const Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kYellow{255, 255, 0}, kMagenta{255, 0, 255};
 
 // A test-only sprite system: its sprites stay where the test puts them (centre and half
 // size), one entry per sprite in creation order.
@@ -149,6 +154,150 @@ TEST_F(ObjectsDevice, AModuleTextureSetShowsItsFramesInTurn) {
       ExpectPixel(160, 100, s.colour, 2);
       ExpectPixel(100, 100, kDark, 0);
     }
+    m_Objects.clear();
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Stat-objs
+
+// A picture of 32 x 16, its left half red and its right half green, at sprite size 60:
+// aspect 16 / 32 = 0.5 is below 1, so half width 60 x 0.5 = 30 and half height 0.5 x 30
+// = 15. Centred at (100, 120) and unturned, the bounds are x 100 -/+ 30 and y 120 -/+ 15:
+// x 70 to 130, y 105 to 135. Turned by 90 degrees the right axis is (0, -1) and the up
+// axis (1, 0): x 100 -/+ 1 x 15 and y 120 -/+ 1 x 30, that is x 85 to 115, y 90 to 150,
+// with u growing up the screen, so the picture's left (red) half is the lower one.
+TEST_F(ObjectsDevice, AStatObjShowsItsPictureExactlyWithinItsBounds) {
+  tw_test::PictureSize picture(kW, kH);
+  StorePicture(L"halves.png", MakeTexture(32, 16, [](UINT x, UINT) -> D3DCOLOR { return x < 16 ? 0xFFFF0000 : 0xFF00FF00; }));
+  struct Case {
+    const char* what;
+    unsigned rotation;
+    int flipHorizontal;
+    int left, right, top, bottom;
+    bool halvesAcrossX;  // the picture's halves lie side by side along x (else along y)
+    Rgb lowHalf, highHalf;  // the half at the smaller coordinate, the other one
+  };
+  const Case cases[] = {
+      {"unturned", 0, 0, 70, 130, 105, 135, true, kRed, kGreen},
+      {"mirrored", 0, 1, 70, 130, 105, 135, true, kGreen, kRed},
+      {"turned a quarter", 90, 0, 85, 115, 90, 150, false, kGreen, kRed},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    DS_StatObjConstructor d;  // placed: it keeps its own centre
+    d.m_SpriteImage.StoreKey(L"halves.png", 1);
+    d.m_SpriteSize.Store(60u);
+    d.m_Rotation.Store(c.rotation);
+    d.m_FlipHorizontal.Store(c.flipHorizontal);
+    d.m_Bounds.extra1.Store(100);
+    d.m_Bounds.extra2.Store(120);
+    auto* object = Add<DS_SpriteArrayObj>(d.CreateRuntimeObject());
+    const MediaRectangle& bounds = static_cast<DS_StatObjConstructor&>(object->Desc()).m_Bounds;
+    EXPECT_EQ(bounds.left.Get(), c.left);
+    EXPECT_EQ(bounds.right.Get(), c.right);
+    EXPECT_EQ(bounds.top.Get(), c.top);
+    EXPECT_EQ(bounds.bottom.Get(), c.bottom);
+    object->UpdateFrame(0.05f);
+    DrawFrame();
+    const int midX = (c.left + c.right) / 2, midY = (c.top + c.bottom) / 2;
+    auto expectInside = [&](int x, int y) {
+      const bool low = c.halvesAcrossX ? x < midX : y < midY;
+      ExpectPixel(UINT(x), UINT(y), low ? c.lowHalf : c.highHalf, 2);
+    };
+    // The four corner pixels, and either side of the seam a few pixels off it (the
+    // sampler filters across it).
+    for (int x : {c.left, c.right - 1}) {
+      for (int y : {c.top, c.bottom - 1}) expectInside(x, y);
+    }
+    if (c.halvesAcrossX) {
+      expectInside(midX - 4, midY);
+      expectInside(midX + 4, midY);
+    } else {
+      expectInside(midX, midY - 4);
+      expectInside(midX, midY + 4);
+    }
+    // The pixels just outside each edge show the picture.
+    for (int y : {c.top, midY, c.bottom - 1}) {
+      ExpectPixel(UINT(c.left - 1), UINT(y), kDark, 0);
+      ExpectPixel(UINT(c.right), UINT(y), kDark, 0);
+    }
+    for (int x : {c.left, midX, c.right - 1}) {
+      ExpectPixel(UINT(x), UINT(c.top - 1), kDark, 0);
+      ExpectPixel(UINT(x), UINT(c.bottom), kDark, 0);
+    }
+    m_Objects.clear();
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Old records with their pictures inline
+
+// A version-1 sprite part carries its pictures inline (bitmaps of 4 x 4). Making the
+// runtime object turns them into links that the resource store holds, named as the
+// records are, and the sprite shows them: sprite size 40 of an aspect-1 picture centred
+// at (100, 120) covers x 80 to 120, y 100 to 140.
+TEST_F(ObjectsDevice, InlinePicturesOfAnOldRecordBecomeStoredLinksAndAreDrawn) {
+  tw_test::PictureSize picture(kW, kH);
+  struct Case {
+    tw_test::Fixture fixture;
+    size_t frames;
+    bool overlay;
+    Rgb first;  // at 0.1 s of the animation clock
+    Rgb later;  // at 0.4 s
+  };
+  const Case cases[] = {
+      // Red for 0.3 s, then green.
+      {TW_FIXTURE(OldStatObjTwoFrames), 2, false, kRed, kGreen},
+      // A red picture with the blue second picture added over it (blend mode 1).
+      {TW_FIXTURE(OldStatObjWithOverlay), 1, true, kMagenta, kMagenta},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fixture.name);
+    tw_test::RecordReadResult read = tw_test::ReadRecord(c.fixture);
+    ASSERT_FALSE(read.failed);
+    auto* d = tw_test::As<DS_StatObjConstructor>(read);
+    ASSERT_NE(d, nullptr);
+    ASSERT_TRUE(d->m_SpriteImage.Path().empty());
+    ASSERT_EQ(d->m_LegacyFrames.size(), c.frames);
+
+    auto* object = Add<DS_SpriteArrayObj>(d->CreateRuntimeObject());
+    // The description read from the document now names the links; its inline lists are
+    // gone, and the object's clone names the same links.
+    EXPECT_EQ(d->m_SpriteImage.Path(), L"frame.png");
+    EXPECT_TRUE(d->m_LegacyFrames.empty());
+    EXPECT_TRUE(d->m_LegacyFrameDelays.empty());
+    EXPECT_EQ(object->Desc().m_SpriteImage.GetKey(), d->m_SpriteImage.GetKey());
+    const auto& sets = g_DocResManager->Tables().textureSets;
+    const auto frames = sets.find(d->m_SpriteImage.GetKey());
+    ASSERT_NE(frames, sets.end());
+    ASSERT_EQ(frames->second.textures.size(), c.frames);
+    EXPECT_EQ(object->m_TextureSet.textures.size(), c.frames);
+    EXPECT_EQ(object->CurrentFrameTexture(), frames->second.textures[0].Get());
+    EXPECT_NE(object->CurrentFrameTexture(), nullptr);
+    if (c.overlay) {
+      EXPECT_EQ(d->m_SecondImage.Path(), L"second.png");
+      const auto second = sets.find(d->m_SecondImage.GetKey());
+      ASSERT_NE(second, sets.end());
+      ASSERT_EQ(second->second.textures.size(), 1u);
+      EXPECT_EQ(object->m_Overlay.Get(), second->second.textures[0].Get());
+      EXPECT_NE(object->m_Overlay.Get(), nullptr);
+    } else {
+      EXPECT_TRUE(d->m_SecondImage.Path().empty());
+      EXPECT_EQ(object->m_Overlay.Get(), nullptr);
+    }
+
+    object->UpdateFrame(0.1f);
+    DrawFrame();
+    for (UINT x : {80u, 100u, 119u}) {
+      for (UINT y : {100u, 120u, 139u}) ExpectPixel(x, y, c.first, 2);
+    }
+    for (UINT x : {79u, 120u}) ExpectPixel(x, 120, kDark, 0);
+    for (UINT y : {99u, 140u}) ExpectPixel(100, y, kDark, 0);
+    // The time line's clock runs on in steps of 0.1 s.
+    for (int step = 2; step <= 4; ++step) object->UpdateFrame(0.1f * float(step));
+    DrawFrame();
+    ExpectPixel(100, 120, c.later, 2);
     m_Objects.clear();
   }
 }
