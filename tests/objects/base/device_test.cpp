@@ -1,7 +1,8 @@
 // The runtime sprite objects on a real device under Wine: sprites drawn through the layer
-// and read back from the back buffer, the drawn count against the buffers, refresh on
-// texture frames with a still image, and the glow target's pass and its life through a
-// device reset.
+// and read back from the back buffer, the drawn count against the buffers, a count of 0
+// against buffers that exist, refresh on texture frames with a still image, the overlay
+// texture lent to the layer, and the glow target's pass and its life through a device
+// reset.
 #include "BaseTestSupport.h"
 
 #include "core/document/DocResManager.h"
@@ -13,7 +14,9 @@
 #include <d3d9.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -30,18 +33,41 @@ protected:
     if (HasFatalFailure()) return;
     StorePicture(L"black.png", Solid(kW, kH, 0xFF000000));
     StorePicture(L"white.png", Solid(1, 1, 0xFFFFFFFF));
+    StorePicture(L"blue.png", Solid(1, 1, 0xFF0000FF));
     MakeLayer(L"black.png");
   }
 
   // A white square-sprite system of `count` sprites of 40 pixels, and its runtime object.
-  std::unique_ptr<DS_SpriteArrayObj> MakeSprites(unsigned count, int refreshOnFrame = 0) {
+  std::unique_ptr<DS_SpriteArrayObj> MakeSprites(unsigned count, int refreshOnFrame = 0,
+                                                 const wchar_t* secondImage = nullptr, int blendMode = 0) {
     DS_TestSystem d;
     d.placeAtRandom = false;
     d.m_SpriteImage.StoreKey(L"white.png", 1);
+    if (secondImage) d.m_SecondImage.StoreKey(secondImage, 1);
     d.m_SpriteCount.Store(count);
     d.m_SpriteSize.Store(40);
     d.m_RefreshOnFrame.Store(refreshOnFrame);
+    d.m_BlendMode.Store(blendMode);
     return std::unique_ptr<DS_SpriteArrayObj>(static_cast<DS_SpriteArrayObj*>(d.CreateRuntimeObject()));
+  }
+
+  // The vertex buffer's bytes, read back through a lock of the test's own.
+  static std::vector<unsigned char> VertexBytes(DS_SpriteArrayObj& object) {
+    std::vector<unsigned char> bytes(size_t(object.vertexCount) * sizeof(DX_V::PCT));
+    void* p = nullptr;
+    if (!object.vertexBuffer || FAILED(object.vertexBuffer->Lock(0, 0, &p, D3DLOCK_READONLY)) || !p) {
+      ADD_FAILURE() << "the vertex buffer cannot be read";
+      return {};
+    }
+    std::memcpy(bytes.data(), p, bytes.size());
+    object.vertexBuffer->Unlock();
+    return bytes;
+  }
+
+  // References held on a texture now.
+  static ULONG References(IDirect3DTexture9* texture) {
+    texture->AddRef();
+    return texture->Release();
   }
 
 };
@@ -100,6 +126,49 @@ TEST_F(SpriteDeviceTest, OnlyTheSpritesTheBuffersHoldAreDrawn) {
   EXPECT_EQ(BackBufferColour(80, 100), 0xFFFFFFu);
 }
 
+// Count 0 leaves the buffers made for two sprites alone: the fill neither locks nor
+// writes them (a pattern the test put there stays), and the layer draws nothing. A count
+// of two again remakes the buffers, and the sprites show where they are now.
+TEST_F(SpriteDeviceTest, ACountOfZeroLeavesTheBuffersAsTheyAre) {
+  auto object = MakeSprites(2);
+  object->m_Sprites[0].position = D3DXVECTOR3(80.0f, 100.0f, 0.0f);
+  object->m_Sprites[1].position = D3DXVECTOR3(240.0f, 100.0f, 0.0f);
+  object->UpdateFrame(0.05f);
+  ASSERT_EQ(object->m_FillCount, 1u);
+  IDirect3DVertexBuffer9* const buffer = object->vertexBuffer.Get();
+  ASSERT_NE(buffer, nullptr);
+
+  // A pattern no fill writes.
+  void* p = nullptr;
+  ASSERT_EQ(buffer->Lock(0, 0, &p, 0), D3D_OK);
+  std::memset(p, 0x5A, size_t(object->vertexCount) * sizeof(DX_V::PCT));
+  buffer->Unlock();
+  const std::vector<unsigned char> pattern = VertexBytes(*object);
+
+  object->m_Sprites[0].position = D3DXVECTOR3(160.0f, 60.0f, 0.0f);
+  object->Desc().m_SpriteCount.Set(0);
+  EXPECT_EQ(object->vertexBuffer.Get(), buffer);
+  EXPECT_EQ(object->BufferSprites(), 2u);
+  EXPECT_EQ(object->m_Sprites.size(), 2u);
+  object->UpdateFrame(0.1f);
+  object->FillVertices(object->Desc());
+  EXPECT_EQ(object->m_FillCount, 1u);
+  EXPECT_EQ(VertexBytes(*object), pattern);
+  DrawObject(*object);
+  EXPECT_EQ(BackBufferColour(80, 100), 0x000000u);
+  EXPECT_EQ(BackBufferColour(160, 60), 0x000000u);
+  EXPECT_EQ(BackBufferColour(240, 100), 0x000000u);
+
+  object->Desc().m_SpriteCount.Set(2);
+  EXPECT_EQ(object->BufferSprites(), 2u);
+  object->UpdateFrame(0.15f);
+  EXPECT_EQ(object->m_FillCount, 1u);
+  DrawObject(*object);
+  EXPECT_EQ(BackBufferColour(160, 60), 0xFFFFFFu);
+  EXPECT_EQ(BackBufferColour(240, 100), 0xFFFFFFu);
+  EXPECT_EQ(BackBufferColour(80, 100), 0x000000u);
+}
+
 TEST_F(SpriteDeviceTest, RefreshOnFrameWithAStillImageFillsOnce) {
   for (int refresh : {1, 0}) {
     SCOPED_TRACE(testing::Message() << "refresh on frame " << refresh);
@@ -115,6 +184,46 @@ TEST_F(SpriteDeviceTest, RefreshOnFrameWithAStillImageFillsOnce) {
     EXPECT_EQ(BackBufferColour(240, 100), refresh ? 0x000000u : 0xFFFFFFu);
     EXPECT_EQ(object->m_FillCount, refresh ? 1u : 2u);
   }
+}
+
+// The second image is the overlay: the object holds one reference on the store's picture
+// and lends it with one more, which the caller gives back; the layer draws it over the
+// sprites, laid over them (blend mode 0) or added to them (blend mode 1). Without a second
+// image there is none to lend.
+TEST_F(SpriteDeviceTest, TheOverlayIsLentWithAReferenceAndDrawnOverTheSprites) {
+  IDirect3DTexture9* const blue = g_DocResManager->Tables().textureSets[DS_LinkKey(L"blue.png", 1)].CurrentTexture();
+  ASSERT_NE(blue, nullptr);
+  const ULONG stored = References(blue);
+  struct Case {
+    int blendMode;
+    D3DCOLOR inside;
+  };
+  // Red sprites over black; the blue overlay laid over them, or added: (255, 0, 255).
+  const Case cases[] = {{0, 0x0000FFu}, {1, 0xFF00FFu}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "blend mode " << c.blendMode);
+    auto object = MakeSprites(1, 0, L"blue.png", c.blendMode);
+    EXPECT_EQ(References(blue), stored + 1);
+    IDirect3DTexture9* lent = object->GetTexture();
+    EXPECT_EQ(lent, blue);
+    EXPECT_EQ(References(blue), stored + 2);
+    if (lent) lent->Release();
+    EXPECT_EQ(References(blue), stored + 1);
+
+    object->m_Sprites[0].position = D3DXVECTOR3(80.0f, 100.0f, 0.0f);
+    object->m_Sprites[0].color = 0xFFFF0000;
+    object->UpdateFrame(0.05f);
+    DrawObject(*object);
+    EXPECT_EQ(BackBufferColour(80, 100), c.inside);
+    EXPECT_EQ(BackBufferColour(62, 82), c.inside);
+    EXPECT_EQ(BackBufferColour(57, 100), 0x000000u);
+    object.reset();
+    EXPECT_EQ(References(blue), stored);
+  }
+
+  auto plain = MakeSprites(1);
+  EXPECT_EQ(plain->GetTexture(), nullptr);
+  EXPECT_EQ(plain->View().overlay, nullptr);
 }
 
 TEST_F(SpriteDeviceTest, GlowPassClearsItsTargetAndTheTargetSurvivesAReset) {
