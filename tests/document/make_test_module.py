@@ -8,6 +8,9 @@ import os
 import struct
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from bitmaps import solid_bmp  # noqa: E402
+
 MODULE = "tw_test_module.dll"
 
 # Solid pictures: (width, height, (r, g, b)).
@@ -48,15 +51,6 @@ technique Plain
 """
 
 
-def bmp(width, height, rgb):
-    r, g, b = rgb
-    stride = (width * 3 + 3) & ~3
-    line = bytes([b, g, r]) * width
-    pixels = (line + b"\0" * (stride - len(line))) * height
-    header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
-    return header + info + pixels
-
 
 def string(text):
     """The document's string layout (one-byte length form; the fixtures stay short)."""
@@ -85,7 +79,7 @@ def main():
             f.write(data)
         return path
 
-    pics = {name: bmp(*spec) for name, spec in PICTURES.items()}
+    pics = {name: solid_bmp(*spec) for name, spec in PICTURES.items()}
     paths = {name: put(name, data) for name, data in pics.items()}
     mesh = put("tetrahedron.x", TETRAHEDRON_X.encode("ascii"))
     effect = put("plain.fx", EFFECT_FX.encode("ascii"))

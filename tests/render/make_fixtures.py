@@ -3,8 +3,10 @@
 text .x mesh, and the .rc script that puts both into the test program as "DDS" resources
 (the program's own resources stand in for a resource module)."""
 import os
-import struct
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from bitmaps import bmp  # noqa: E402
 
 # Top row first; the BMP stores rows bottom-up. Colours as (r, g, b).
 PICTURE = [
@@ -39,18 +41,6 @@ Mesh Cube {
 }
 """
 
-
-def bmp(rows):
-    h = len(rows)
-    w = len(rows[0])
-    stride = (w * 3 + 3) & ~3
-    pixels = b""
-    for row in reversed(rows):
-        line = b"".join(struct.pack("BBB", b, g, r) for (r, g, b) in row)
-        pixels += line + b"\0" * (stride - len(line))
-    header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
-    return header + info + pixels
 
 
 def main():

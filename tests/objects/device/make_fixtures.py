@@ -3,7 +3,6 @@ version-1 sprite part), made with the document builder, as byte arrays for the d
 tests."""
 
 import os
-import struct
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -12,20 +11,11 @@ sys.path.insert(0, os.path.join(HERE, "..", "..", "support"))
 
 from docbuilder import Writer  # noqa: E402
 import sprites  # noqa: E402
+from bitmaps import solid_bmp  # noqa: E402
 from fixture_header import write_header  # noqa: E402
 
 RED, GREEN, BLUE = (255, 0, 0), (0, 255, 0), (0, 0, 255)
 
-
-def bmp(width, height, rgb):
-    """A 24-bit bottom-up bitmap file of one colour."""
-    r, g, b = rgb
-    stride = (width * 3 + 3) & ~3
-    line = bytes([b, g, r]) * width
-    pixels = (line + b"\0" * (stride - len(line))) * height
-    header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
-    return header + info + pixels
 
 
 def old_stat_obj(frames, delays=(), second=b"", blend=0):
@@ -41,9 +31,9 @@ def old_stat_obj(frames, delays=(), second=b"", blend=0):
 def fixtures():
     return {
         # Two frames, red then green, 0.3 s each.
-        "OldStatObjTwoFrames": old_stat_obj([bmp(4, 4, RED), bmp(4, 4, GREEN)], delays=(0.3, 0.3)),
+        "OldStatObjTwoFrames": old_stat_obj([solid_bmp(4, 4, RED), solid_bmp(4, 4, GREEN)], delays=(0.3, 0.3)),
         # A red picture and a blue second picture, added over it (blend mode 1).
-        "OldStatObjWithOverlay": old_stat_obj([bmp(4, 4, RED)], second=bmp(4, 4, BLUE), blend=1),
+        "OldStatObjWithOverlay": old_stat_obj([solid_bmp(4, 4, RED)], second=solid_bmp(4, 4, BLUE), blend=1),
     }
 
 
