@@ -102,6 +102,19 @@ inline ::testing::AssertionResult DrawQuadThrough(TestDevice& device, Effect* e)
   return ::testing::AssertionSuccess();
 }
 
+// Clears the target to `clear`, draws the full-target quad through e and reads every pixel
+// of the target back into *pixels.
+inline ::testing::AssertionResult DrawAndReadBack(TestDevice& device, Effect* e, std::vector<DWORD>* pixels,
+                                                  DWORD clear = 0xFF000000) {
+  device.get()->Clear(0, nullptr, D3DCLEAR_TARGET, clear, 1.0f, 0);
+  const ::testing::AssertionResult drawn = DrawQuadThrough(device, e);
+  if (!drawn) return drawn;
+  *pixels = device.ReadBackBuffer();
+  if (pixels->size() != size_t(device.width()) * device.height())
+    return ::testing::AssertionFailure() << "the target was not read back";
+  return ::testing::AssertionSuccess();
+}
+
 inline int Red(DWORD c) { return int((c >> 16) & 0xFF); }
 inline int Green(DWORD c) { return int((c >> 8) & 0xFF); }
 inline int Blue(DWORD c) { return int(c & 0xFF); }

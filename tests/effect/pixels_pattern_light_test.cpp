@@ -57,10 +57,7 @@ class PatternLightPixels : public VelmoraModule {
   // Draws the technique over a target cleared to `clear` and reads it back.
   void Draw(const char* technique, DWORD clear = 0xFF000000) {
     ASSERT_EQ(effect_->SetTechnique(technique), D3D_OK) << technique;
-    device_.get()->Clear(0, nullptr, D3DCLEAR_TARGET, clear, 1.0f, 0);
-    ASSERT_TRUE(DrawQuadThrough(device_, effect_));
-    pixels_ = device_.ReadBackBuffer();
-    ASSERT_EQ(pixels_.size(), size_t(kSize) * kSize);
+    ASSERT_TRUE(DrawAndReadBack(device_, effect_, &pixels_, clear));
   }
   DWORD At(UINT x, UINT y) const { return pixels_[size_t(y) * kSize + x]; }
   void ExpectColour(UINT x, UINT y, double r, double g, double b, double tolerance = 2.5) {

@@ -50,10 +50,8 @@ class WaveWaterPictures : public EffectPictures {
                     const std::function<void(double, double, double*, double*, double*)>& colour) {
     ASSERT_EQ(effect_->SetTexture("Background", background), D3D_OK);
     ASSERT_EQ(effect_->SetTechnique(technique), D3D_OK);
-    device_.get()->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
-    ASSERT_TRUE(DrawQuadThrough(device_, effect_));
-    const auto px = device_.ReadBackBuffer();
-    ASSERT_EQ(px.size(), 128u * 128u);
+    std::vector<DWORD> px;
+    ASSERT_TRUE(DrawAndReadBack(device_, effect_, &px));
     int wrong = 0;
     for (UINT y = 12; y < 116; y += 8) {
       for (UINT x = 12; x < 116; x += 8) {

@@ -9,6 +9,15 @@ struct of (name, bytes, size) rows listing every fixture in order.
 
 import os
 
+ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+
+
+def project_file(*path):
+    """The bytes of a file of the project (an effect source), its path given from the
+    repository's root."""
+    with open(os.path.join(ROOT, *path), "rb") as f:
+        return f.read()
+
 
 def c_array(name, data, prefix="kFixture"):
     rows = ["  " + ", ".join("0x%02x" % b for b in data[i:i + 20]) + "," for i in range(0, len(data), 20)]

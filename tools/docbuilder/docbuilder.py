@@ -186,6 +186,13 @@ class Writer:
 
 # -- records of the scene core ------------------------------------------------------------
 
+def written(write, *args, **kwargs):
+    """The bytes of write(w, *args, **kwargs) into a new Writer: one record or part."""
+    w = Writer()
+    write(w, *args, **kwargs)
+    return w.bytes()
+
+
 def interval(start, end, fade_in_end=None, fade_out_start=None):
     """A time-line interval in seconds: (start, end, fade-in end, fade-out start)."""
     return (start, end, start if fade_in_end is None else fade_in_end,

@@ -9,7 +9,7 @@ ROOT = os.path.join(HERE, "..", "..", "..")
 sys.path.insert(0, os.path.join(ROOT, "tools", "docbuilder"))
 sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
 
-from docbuilder import Writer  # noqa: E402
+from docbuilder import written  # noqa: E402
 import effects  # noqa: E402
 from fixture_header import write_header  # noqa: E402
 
@@ -20,20 +20,14 @@ FX = dict(speed=70, technique=1, mask_guid=GUID, mask_name="sea mask", mask_flag
           abobj=dict(name="effect", depth=80))
 
 
-def part(writer, *args, **kw):
-    w = Writer()
-    writer(w, *args, **kw)
-    return w.bytes()
-
-
 def fixtures():
     out = {}
     for version in (1, 2, 3):
-        out["FxV%d" % version] = part(effects.fx_part, **dict(FX, version=version))
-    out["FxEmptyName"] = part(effects.fx_part, **dict(FX, mask_name=""))
-    out["Direction"] = part(effects.direction_part, amount=30, angle=90, fx=FX)
-    out["Central"] = part(effects.central_part, centre=(400.0, 300.0, 2.0), fx=FX)
-    out["Line"] = part(effects.line_part, angle=45, centre=(400.0, 300.0, 0.0), fx=FX)
+        out["FxV%d" % version] = written(effects.fx_part, **dict(FX, version=version))
+    out["FxEmptyName"] = written(effects.fx_part, **dict(FX, mask_name=""))
+    out["Direction"] = written(effects.direction_part, amount=30, angle=90, fx=FX)
+    out["Central"] = written(effects.central_part, centre=(400.0, 300.0, 2.0), fx=FX)
+    out["Line"] = written(effects.line_part, angle=45, centre=(400.0, 300.0, 0.0), fx=FX)
     return out
 
 

@@ -11,9 +11,9 @@ ROOT = os.path.join(HERE, "..", "..", "..")
 sys.path.insert(0, os.path.join(ROOT, "tools", "docbuilder"))
 sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
 
-from docbuilder import Writer, interval  # noqa: E402
+from docbuilder import interval, written  # noqa: E402
 import effects  # noqa: E402
-from fixture_header import write_header  # noqa: E402
+from fixture_header import project_file, write_header  # noqa: E402
 
 # A base part whose values all differ from the defaults; its last field (the object's
 # name) shows that a record was read to its end.
@@ -27,32 +27,21 @@ def central(**fx):
     return dict(centre=(120.0, 80.0, 0.5), fx=dict(FX, **fx))
 
 
-def record(write):
-    w = Writer()
-    write(w)
-    return w.bytes()
-
-
-def source(*path):
-    with open(os.path.join(ROOT, *path), "rb") as f:
-        return f.read()
-
-
 def fixtures():
     out = {}
-    out["Expand"] = record(lambda w: effects.expand_fx(w, first=80, second=20, wave_form=1, central=central()))
-    out["RadialWaveV1"] = record(lambda w: effects.radial_wave_fx(w, version=1, central=central()))
-    out["RadialWaveV1Rewritten"] = record(lambda w: effects.radial_wave_fx(w, central=central()))
-    out["RadialWaveV2"] = record(lambda w: effects.radial_wave_fx(w, amplitude=40, wavelength=90, bg_scale=125,
-                                                                  outward=1, central=central()))
-    out["Rotation"] = record(lambda w: effects.rotation_fx(w, zoom=2000, angle=30, reverse=1, central=central(
-        effect=("fx\\rotation.fx", 61))))
-    out["Bend"] = record(lambda w: effects.bend_fx(w, first=100, second=30, bend=150, bend_mode=1, central=central(
-        effect=("fx\\bend.fx", 62))))
-    out["ExpandEffect"] = source("module", "effects", "expand.fx")
-    out["RadialWaveEffect"] = source("module", "effects", "radialwave.fx")
-    out["RotationEffect"] = source("tools", "demo", "effects", "rotation.fx")
-    out["BendEffect"] = source("tools", "demo", "effects", "bend.fx")
+    out["Expand"] = written(effects.expand_fx, first=80, second=20, wave_form=1, central=central())
+    out["RadialWaveV1"] = written(effects.radial_wave_fx, version=1, central=central())
+    out["RadialWaveV1Rewritten"] = written(effects.radial_wave_fx, central=central())
+    out["RadialWaveV2"] = written(effects.radial_wave_fx, amplitude=40, wavelength=90, bg_scale=125,
+                                                                  outward=1, central=central())
+    out["Rotation"] = written(effects.rotation_fx, zoom=2000, angle=30, reverse=1, central=central(
+        effect=("fx\\rotation.fx", 61)))
+    out["Bend"] = written(effects.bend_fx, first=100, second=30, bend=150, bend_mode=1, central=central(
+        effect=("fx\\bend.fx", 62)))
+    out["ExpandEffect"] = project_file("module", "effects", "expand.fx")
+    out["RadialWaveEffect"] = project_file("module", "effects", "radialwave.fx")
+    out["RotationEffect"] = project_file("tools", "demo", "effects", "rotation.fx")
+    out["BendEffect"] = project_file("tools", "demo", "effects", "bend.fx")
     return out
 
 

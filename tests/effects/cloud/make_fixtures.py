@@ -12,7 +12,7 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
 
 from docbuilder import Writer, interval  # noqa: E402
 import effects  # noqa: E402
-from fixture_header import write_header  # noqa: E402
+from fixture_header import project_file, write_header  # noqa: E402
 
 MASK_GUID = "{0A1B2C3D-4E5F-4061-8293-A4B5C6D7E8F9}"
 
@@ -72,8 +72,7 @@ def fixtures():
         write(w)
         out[name] = w.bytes()
     for name in ("cloud", "perspective"):
-        with open(os.path.join(ROOT, "tools", "demo", "effects", name + ".fx"), "rb") as f:
-            out[name.capitalize() + "Effect"] = f.read()
+        out[name.capitalize() + "Effect"] = project_file("tools", "demo", "effects", name + ".fx")
     return out
 
 

@@ -11,9 +11,9 @@ ROOT = os.path.join(HERE, "..", "..", "..")
 sys.path.insert(0, os.path.join(ROOT, "tools", "docbuilder"))
 sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
 
-from docbuilder import Writer, interval  # noqa: E402
+from docbuilder import Writer, interval, written  # noqa: E402
 import effects  # noqa: E402
-from fixture_header import write_header  # noqa: E402
+from fixture_header import project_file, write_header  # noqa: E402
 
 REGION = effects.region_rect(20.0, 10.0, 300.0, 190.0)
 # Fire fields other than the defaults: colours 1 and 2 (0x00BBGGRR), the stored value,
@@ -26,12 +26,6 @@ BASE = dict(effect=("fire\\fire.fx", 43), speed=80, technique=1, scale=75, mask_
             abobj=dict(name="campfire", depth=90, time_line_args=dict(mode=2, intervals=[interval(0.0, 5.0)])))
 
 
-def record(**kw):
-    w = Writer()
-    effects.fire_fx(w, **kw)
-    return w.bytes()
-
-
 def renamed(data, name):
     """The record with its class name replaced (the version and fields kept)."""
     head = Writer().string("DS_FireFX").u32(3).bytes()
@@ -42,16 +36,15 @@ def renamed(data, name):
 def fixtures():
     out = {}
     # Version 1: the base part alone (its own region and reserved value).
-    out["FireV1"] = record(version=1, fx=dict(BASE, region=REGION, reserved=7))
+    out["FireV1"] = written(effects.fire_fx, version=1, fx=dict(BASE, region=REGION, reserved=7))
     # Version 2: the region and the reserved value among the fire's fields, with a
     # version 2 base part, which carries neither.
-    out["FireV2"] = record(version=2, region=REGION, reserved=9, fx=dict(BASE, version=2), **FIRE)
-    out["FireV3"] = record(version=3, fx=dict(BASE, region=REGION, reserved=9), **FIRE)
+    out["FireV2"] = written(effects.fire_fx, version=2, region=REGION, reserved=9, fx=dict(BASE, version=2), **FIRE)
+    out["FireV3"] = written(effects.fire_fx, version=3, fx=dict(BASE, region=REGION, reserved=9), **FIRE)
     out["FireV3Renamed"] = renamed(out["FireV3"], "DS_FlameFire")
     # What the version 1 and 2 records write back as.
-    out["FireV1AsV3"] = record(version=3, fx=dict(BASE, region=REGION, reserved=7))
-    with open(os.path.join(ROOT, "module", "effects", "fire.fx"), "rb") as f:
-        out["FireEffect"] = f.read()
+    out["FireV1AsV3"] = written(effects.fire_fx, version=3, fx=dict(BASE, region=REGION, reserved=7))
+    out["FireEffect"] = project_file("module", "effects", "fire.fx")
     return out
 
 

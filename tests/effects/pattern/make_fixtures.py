@@ -11,9 +11,9 @@ ROOT = os.path.join(HERE, "..", "..", "..")
 sys.path.insert(0, os.path.join(ROOT, "tools", "docbuilder"))
 sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
 
-from docbuilder import Writer  # noqa: E402
+from docbuilder import written  # noqa: E402
 import effects  # noqa: E402
-from fixture_header import write_header  # noqa: E402
+from fixture_header import project_file, write_header  # noqa: E402
 
 # A base part whose values all differ from every class's defaults; the object's name, its
 # last field, shows that a record was read to its end.
@@ -30,28 +30,21 @@ PATTERN = dict(pattern=("pictures\\tile.png", 41), mirror_v=1, mirror_h=0, angle
                offset_x=25, offset_y=40)
 
 
-def record(write, **kw):
-    w = Writer()
-    write(w, **kw)
-    return w.bytes()
-
-
 def fixtures():
     out = {}
     for version in (1, 2, 3):
-        out["PatternBrushBaseV%d" % version] = record(effects.pattern_brush, fx=base(version), **PATTERN)
-    out["PatternBrushC"] = record(effects.pattern_brush_c, fx=base(), **PATTERN)
+        out["PatternBrushBaseV%d" % version] = written(effects.pattern_brush, fx=base(version), **PATTERN)
+    out["PatternBrushC"] = written(effects.pattern_brush_c, fx=base(), **PATTERN)
     # The nested part's version is read and not used.
-    out["PatternBrushCNestedV9"] = record(effects.pattern_brush_c, nested_version=9, fx=base(), **PATTERN)
-    out["BackgroundCopy"] = record(effects.background_copy, rect=(10, 300, 20, 200, 80, -60), shift_v=1,
+    out["PatternBrushCNestedV9"] = written(effects.pattern_brush_c, nested_version=9, fx=base(), **PATTERN)
+    out["BackgroundCopy"] = written(effects.background_copy, rect=(10, 300, 20, 200, 80, -60), shift_v=1,
                                    shift_h=0, fx=base())
-    out["LightFX"] = record(effects.light_fx, intensity=75, flicker=2, fx=base(2))
-    out["LightFX_II"] = record(effects.light_fx_ii, intensity=60, flicker=3, blend=2, colour=0x0080FF,
+    out["LightFX"] = written(effects.light_fx, intensity=75, flicker=2, fx=base(2))
+    out["LightFX_II"] = written(effects.light_fx_ii, intensity=60, flicker=3, blend=2, colour=0x0080FF,
                                fx=base(1))
     for name, file_name in (("BackgroundCopyEffect", "backgroundcopy.fx"), ("LightEffect", "light.fx"),
                             ("PatternEffect", "pattern.fx")):
-        with open(os.path.join(ROOT, "module", "effects", file_name), "rb") as f:
-            out[name] = f.read()
+        out[name] = project_file("module", "effects", file_name)
     return out
 
 

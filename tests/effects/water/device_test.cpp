@@ -150,43 +150,36 @@ TEST_F(WaterDevice, UnderwaterWobblesThePictureBothWays) {
 // wave pushes the picture along Direction1 by 0.04 f: each point reads the picture 0.04 f
 // to its left, e = (1 + cos(-10 u + 0.4)) / 2, f = e / (h - (h - 1) e); the colour
 // 0x0080FFFF halves blue.
-TEST_F(WaterDevice, WaterBendsAndTintsThePicture) {
-  DS_WaterFX d;
+void SetFlatWater(DS_WaterFX& d) {
   d.m_BumpLink.StoreKey(L"flat.png", 1);
   d.m_Angle.Set(0u);
   d.m_Profile.Set(400u);
   d.m_FirstDriftPeriod.Set(98u);
   d.m_Scale.Set(50u);
   d.m_Colour.Set(0x0080FFFFul);
+}
+
+void FlatWaterPush(double u, double, double* du, double*) {
+  const double h = 7.0 / 6.0;
+  const double e = 0.5 + 0.5 * std::cos(-10.0 * u + 0.4);
+  *du = -0.04 * e / (h - (h - 1.0) * e);
+}
+
+TEST_F(WaterDevice, WaterBendsAndTintsThePicture) {
+  DS_WaterFX d;
+  SetFlatWater(d);
   DS_BrushObj* object = DrawAt(d, 0.2f);
   EXPECT_NE(static_cast<DS_WaterFX*>(object->FX())->m_BumpTexture.Get(), nullptr);
-  const double h = 7.0 / 6.0;
-  ExpectDisplaced(
-      [h](double u, double, double* du, double*) {
-        const double e = 0.5 + 0.5 * std::cos(-10.0 * u + 0.4);
-        *du = -0.04 * e / (h - (h - 1.0) * e);
-      },
-      nullptr, 128.0 / 255.0);
+  ExpectDisplaced(FlatWaterPush, nullptr, 128.0 / 255.0);
 }
 
 // The same water held back on the left half by its mask.
 TEST_F(WaterDevice, WaterHeldBackByTheMask) {
   DS_WaterFX d;
-  d.m_BumpLink.StoreKey(L"flat.png", 1);
-  d.m_Angle.Set(0u);
-  d.m_Profile.Set(400u);
-  d.m_FirstDriftPeriod.Set(98u);
-  d.m_Scale.Set(50u);
-  d.m_Colour.Set(0x0080FFFFul);
+  SetFlatWater(d);
   MaskLeftHalf(d);
   DrawAt(d, 0.2f);
-  const double h = 7.0 / 6.0;
-  ExpectDisplaced(
-      [h](double u, double, double* du, double*) {
-        const double e = 0.5 + 0.5 * std::cos(-10.0 * u + 0.4);
-        *du = -0.04 * e / (h - (h - 1.0) * e);
-      },
-      [](UINT x, UINT) { return x >= kSize / 2; }, 128.0 / 255.0);
+  ExpectDisplaced(FlatWaterPush, [](UINT x, UINT) { return x >= kSize / 2; }, 128.0 / 255.0);
 }
 
 // Amount 250 (0.05), angle 0, second extreme 0, at effect time pi / 2: the displacement

@@ -13,7 +13,7 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
 from docbuilder import Writer  # noqa: E402
 import particles  # noqa: E402
 from sprites import file_link  # noqa: E402
-from fixture_header import write_header  # noqa: E402
+from fixture_header import project_file, write_header  # noqa: E402
 
 # A textured part whose values all differ from the defaults; its last field (the object's
 # name) shows that a record was read to its end.
@@ -90,8 +90,7 @@ def fixtures():
                      sway_direction=90, brush=brush)
     out["Aurora"] = w.bytes()
 
-    with open(os.path.join(ROOT, "tools", "demo", "effects", "particles.fx"), "rb") as f:
-        out["ParticleEffect"] = f.read()
+    out["ParticleEffect"] = project_file("tools", "demo", "effects", "particles.fx")
     return out
 
 

@@ -8,7 +8,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "..", "tools", "docbuilder"))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "support"))
 
-from docbuilder import Writer  # noqa: E402
+from docbuilder import written  # noqa: E402
 import sprites  # noqa: E402
 from fixture_header import write_header  # noqa: E402
 
@@ -25,25 +25,19 @@ CONTROLS = (dict(mode=1), dict(mode=1, fade_out=100),
             dict(mode=2, delay=(2000, 5000)), dict(mode=0, fade_out=300, fade_in=400, delay=(1000, 1500)))
 
 
-def record(fn, **kwargs):
-    w = Writer()
-    fn(w, **kwargs)
-    return w.bytes()
-
-
 def fixtures():
     out = {}
-    out["FishV1"] = record(sprites.fish, max_speed=(120.0, 60.0), sprite=SPRITE)
-    out["BirdV1"] = record(sprites.bird, max_speed=(80.0, 40.0), sprite=SPRITE)
-    out["GhostV1"] = record(sprites.ghost, version=1, max_speed=(30.0, 20.0), sprite=SPRITE)
-    out["GhostV2"] = record(sprites.ghost, version=2, max_speed=(30.0, 20.0), sprite=SPRITE)
+    out["FishV1"] = written(sprites.fish, max_speed=(120.0, 60.0), sprite=SPRITE)
+    out["BirdV1"] = written(sprites.bird, max_speed=(80.0, 40.0), sprite=SPRITE)
+    out["GhostV1"] = written(sprites.ghost, version=1, max_speed=(30.0, 20.0), sprite=SPRITE)
+    out["GhostV2"] = written(sprites.ghost, version=2, max_speed=(30.0, 20.0), sprite=SPRITE)
     flow = dict(direction=135, lateral_speed=24, lateral_rate=16, base_speed=100.0, sprite=SPRITE)
-    out["FlowV1"] = record(sprites.flow, version=1, orientation=3, **flow)
-    out["FlowV2Turned"] = record(sprites.flow, version=2, orientation=5, **flow)
-    out["FlowV2Upright"] = record(sprites.flow, version=2, orientation=0, **flow)
-    out["FlowV3"] = record(sprites.flow, version=3, orientation=2, **flow)
-    out["FlowV4"] = record(sprites.flow, version=4, orientation=3, controls=CONTROLS, **flow)
-    out["RainV1"] = record(sprites.rain, version=4, direction=250, lateral_speed=3, lateral_rate=8,
+    out["FlowV1"] = written(sprites.flow, version=1, orientation=3, **flow)
+    out["FlowV2Turned"] = written(sprites.flow, version=2, orientation=5, **flow)
+    out["FlowV2Upright"] = written(sprites.flow, version=2, orientation=0, **flow)
+    out["FlowV3"] = written(sprites.flow, version=3, orientation=2, **flow)
+    out["FlowV4"] = written(sprites.flow, version=4, orientation=3, controls=CONTROLS, **flow)
+    out["RainV1"] = written(sprites.rain, version=4, direction=250, lateral_speed=3, lateral_rate=8,
                            base_speed=1500.0, orientation=1, controls=CONTROLS, sprite=SPRITE)
     return out
 

@@ -13,7 +13,7 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
 
 from docbuilder import Writer  # noqa: E402
 import particles  # noqa: E402
-from fixture_header import write_header  # noqa: E402
+from fixture_header import project_file, write_header  # noqa: E402
 
 # Values that differ from every default, so a field read from the wrong place shows.
 GENERATOR = dict(stored=[(10.0, 20.0, 1.0), (-5.0, 7.5, 0.0)], life=3, rate=40, size=25, speed=60, path_emission=1,
@@ -64,8 +64,7 @@ def fixtures():
         w.vec3(1.0, 2.0, 3.0)
     out["GeneratorHugeStoredCount"] = w.bytes()
 
-    with open(os.path.join(ROOT, "tools", "demo", "effects", "particles.fx"), "rb") as f:
-        out["ParticlesFx"] = f.read()
+    out["ParticlesFx"] = project_file("tools", "demo", "effects", "particles.fx")
     return out
 
 

@@ -12,7 +12,7 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
 
 from docbuilder import Writer, interval  # noqa: E402
 import particles  # noqa: E402
-from fixture_header import write_header  # noqa: E402
+from fixture_header import project_file, write_header  # noqa: E402
 
 # Values that differ from every default and from each other, so a field read from the
 # wrong place shows.
@@ -39,8 +39,7 @@ def fixtures():
                                           centre=(160.0, 100.0, 2.0), tex=dict(TEX, images=IMAGES[:1])))
     out["FireworkSimple"] = w.bytes()
 
-    with open(os.path.join(ROOT, "tools", "demo", "effects", "particles.fx"), "rb") as f:
-        out["ParticleEffect"] = f.read()
+    out["ParticleEffect"] = project_file("tools", "demo", "effects", "particles.fx")
     return out
 
 
